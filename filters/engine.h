@@ -1,0 +1,67 @@
+// The filter engine: `ApplyFilter` copies a picture into `DestBuffer` and
+// `SourceBuffer`, runs the filter of an id over them and writes
+// `DestBuffer` back. It refuses to start while another filter runs
+// (`FilterBusy`), and shrinks both buffers to 16 bytes after each run.
+//
+// Re-entry: filters give the event loop a turn after each row, during
+// which the user may change the picture. If the picture's size changed
+// meanwhile, or the filter was abandoned, the result is dropped instead of
+// being written into a picture it no longer fits.
+#pragma once
+
+#include "filters/pixel_buffer.h"
+#include "filters/progress.h"
+#include "filters/random_source.h"
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace mergola {
+
+class Picture;
+
+constexpr int kLevelTableSize = 766; // entries 0..765: every blue + green + red sum
+using LevelTable = std::array<std::int32_t, kLevelTableSize>;
+
+// What a filter finds in the module while it runs.
+struct FilterContext {
+    PixelView dest;             // DestBuffer: the result; some filters read it in place
+    PixelView source;           // SourceBuffer: the picture as it was; never written
+    LevelTable &levelTable;     // scratch; fill the entries you need before reading them
+    RandomSource &random;       // the program's one random source
+    FilterProgressSink &progress;
+};
+
+using FilterFunction = void (*)(FilterContext &context, std::int32_t parameter);
+
+// The filter of an id, or nullptr for an id that names no filter.
+FilterFunction filterForId(std::int32_t filterId);
+
+// `SplitColor`: a colour packed as red + 256 * green + 65536 * blue.
+struct SplitRgb {
+    std::int32_t red, green, blue;
+};
+SplitRgb SplitColor(std::int32_t colour);
+
+class Filters {
+public:
+    // Runs the filter of filterId over picture. Returns at once, touching
+    // nothing, while another filter runs. An unknown id writes the picture
+    // back unchanged.
+    void ApplyFilter(std::int32_t filterId, Picture &picture, std::int32_t parameter, FilterProgressSink &progress);
+
+    bool FilterBusy() const { return m_busy; }
+    std::size_t destBufferBytes() const { return DestBuffer.size(); }
+    std::size_t sourceBufferBytes() const { return SourceBuffer.size(); }
+    RandomSource &random() { return m_random; }
+
+private:
+    std::vector<std::uint8_t> DestBuffer;
+    std::vector<std::uint8_t> SourceBuffer;
+    LevelTable m_levelTable{};
+    RandomSource m_random;
+    bool m_busy = false;
+};
+
+} // namespace mergola

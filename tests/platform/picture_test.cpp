@@ -1,0 +1,146 @@
+#include "platform/picture.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace mergola;
+
+namespace {
+
+Picture numbered(int w, int h)
+{
+    Picture p(w, h, qRgb(255, 255, 255));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            p.setPixel(x, y, qRgb(x, y, x ^ y));
+    return p;
+}
+
+} // namespace
+
+TEST(Picture, ResizeKeepsTheTopLeftAndFillsNewAreaWithTheFillColour)
+{
+    Picture p = numbered(4, 3);
+    p.setFillColor(qRgb(1, 2, 3));
+    ASSERT_TRUE(p.resize(6, 2));
+    EXPECT_EQ(p.width(), 6);
+    EXPECT_EQ(p.height(), 2);
+    EXPECT_EQ(p.pixel(3, 1), qRgb(3, 1, 2));
+    EXPECT_EQ(p.pixel(4, 0), qRgb(1, 2, 3));
+    EXPECT_EQ(p.pixel(5, 1), qRgb(1, 2, 3));
+    EXPECT_EQ(p.pixel(0, 2), 0u) << "outside the picture reads as 0";
+}
+
+TEST(Picture, ZeroSizedPictureAcceptsEveryOperationWithoutPixels)
+{
+    Picture p(0, 240, qRgb(9, 9, 9));
+    EXPECT_FALSE(p.hasPixels());
+    p.clear();
+    p.setPixel(0, 0, qRgb(1, 1, 1));
+    p.drawStretched(numbered(3, 3), QRect(0, 0, 10, 10));
+    p.drawRectOutline(0, 0, 5, 5, qRgb(0, 0, 0));
+    p.drawText(0, 0, QStringLiteral("x"), QFont(), qRgb(0, 0, 0));
+    p.mirrorHorizontal();
+    p.mirrorVertical();
+    EXPECT_EQ(p.pixel(0, 0), 0u);
+    ASSERT_TRUE(p.resize(2, 2));
+    EXPECT_EQ(p.pixel(1, 1), qRgb(9, 9, 9));
+}
+
+TEST(Picture, StretchAtEqualSizeCopiesEveryPixelExactly)
+{
+    const Picture source = numbered(7, 5);
+    Picture target(7, 5, qRgb(0, 0, 0));
+    target.drawStretched(source, QRect(0, 0, 7, 5));
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 7; ++x)
+            ASSERT_EQ(target.pixel(x, y), source.pixel(x, y)) << x << "," << y;
+}
+
+TEST(Picture, StretchSamplesNearestNeighbourOnEachAxisSeparately)
+{
+    const Picture source = numbered(4, 2);
+    Picture target(2, 4, qRgb(0, 0, 0));
+    target.drawStretched(source, QRect(0, 0, 2, 4));
+    // Halving the width takes source columns 1 and 3; doubling the height repeats rows.
+    EXPECT_EQ(target.pixel(0, 0), source.pixel(1, 0));
+    EXPECT_EQ(target.pixel(1, 0), source.pixel(3, 0));
+    EXPECT_EQ(target.pixel(0, 1), source.pixel(1, 0));
+    EXPECT_EQ(target.pixel(1, 2), source.pixel(3, 1));
+    EXPECT_EQ(target.pixel(1, 3), source.pixel(3, 1));
+}
+
+TEST(Picture, XorStretchCombinesEachChannelAndClipsToThePicture)
+{
+    Picture red(2, 2, qRgb(255, 0, 0));
+    red.clear();
+    Picture yellow(2, 2, qRgb(255, 255, 0));
+    yellow.clear();
+    red.drawStretched(yellow, QRect(1, 1, 2, 2), DrawOp::Xor);
+    EXPECT_EQ(red.pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(red.pixel(1, 1), qRgb(0, 255, 0));
+    EXPECT_EQ(red.pixel(1, 0), qRgb(255, 0, 0));
+}
+
+TEST(Picture, BufferRoundTripUsesBlueGreenRedFourthByteTopDown)
+{
+    Picture p = numbered(3, 2);
+    std::vector<std::uint8_t> buffer(3 * 2 * 4);
+    p.copyToBuffer(buffer.data());
+    // Pixel (2, 1) = rgb(2, 1, 3) sits at byte 4 * (1 * 3 + 2).
+    EXPECT_EQ(buffer[20], 3);
+    EXPECT_EQ(buffer[21], 1);
+    EXPECT_EQ(buffer[22], 2);
+    buffer[20] = 200;
+    p.copyFromBuffer(buffer.data());
+    EXPECT_EQ(p.pixel(2, 1), qRgb(2, 1, 200));
+    EXPECT_EQ(p.pixel(0, 0), qRgb(0, 0, 0));
+}
+
+TEST(Picture, OutlineCoversBothCornersAndLeavesTheInsideAlone)
+{
+    Picture p(5, 4, qRgb(10, 10, 10));
+    p.clear();
+    p.drawRectOutline(0, 0, 4, 3, qRgb(0, 0, 0));
+    EXPECT_EQ(p.pixel(0, 0), qRgb(0, 0, 0));
+    EXPECT_EQ(p.pixel(4, 3), qRgb(0, 0, 0));
+    EXPECT_EQ(p.pixel(4, 1), qRgb(0, 0, 0));
+    EXPECT_EQ(p.pixel(1, 1), qRgb(10, 10, 10));
+    EXPECT_EQ(p.pixel(3, 2), qRgb(10, 10, 10));
+}
+
+TEST(Picture, MirrorsGiveTheExactMirrorImage)
+{
+    const Picture original = numbered(5, 3);
+    Picture p = original;
+    p.mirrorHorizontal();
+    EXPECT_EQ(p.pixel(0, 1), original.pixel(4, 1));
+    EXPECT_EQ(p.pixel(2, 2), original.pixel(2, 2));
+    p.mirrorVertical();
+    EXPECT_EQ(p.pixel(0, 0), original.pixel(4, 2));
+    p.mirrorVertical();
+    p.mirrorHorizontal();
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x)
+            ASSERT_EQ(p.pixel(x, y), original.pixel(x, y));
+}
+
+TEST(Picture, TextIsDrawnBelowAndRightOfItsCorner)
+{
+    Picture p(60, 30, qRgb(255, 255, 255));
+    p.clear();
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(16);
+    font.setBold(true);
+    p.drawText(10, 5, QStringLiteral("Wx"), font, qRgb(0, 0, 0));
+    int inked = 0;
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 60; ++x)
+            if (p.pixel(x, y) != qRgb(255, 255, 255)) {
+                ++inked;
+                EXPECT_GE(x, 10);
+                EXPECT_GE(y, 5);
+            }
+    EXPECT_GT(inked, 20);
+}
