@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Mergola needs to build, run and test, if any
+# are missing. Safe to run again: it does nothing when all are present.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config
+  qt6-base-dev libturbojpeg0-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  fonts-liberation
+  xvfb xauth
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+  [[ "$status" == "install ok installed" ]] || missing+=("$package")
+done
+
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  sudo_cmd=()
+  if [[ $(id -u) -ne 0 ]]; then
+    sudo_cmd=(sudo)
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -q
+  "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
