@@ -79,6 +79,11 @@ public:
     // The pixels for painting or saving; null when the picture has none.
     const QImage &image() const { return m_image; }
 
+    // Row y (0 <= y < height() of a picture that has pixels) as width()
+    // pixels of 0xFFRRGGBB, for bulk work on raw rows. Written pixels must
+    // keep the top byte at 0xFF.
+    QRgb *scanLine(int y) { return reinterpret_cast<QRgb *>(m_image.scanLine(y)); }
+
 private:
     int m_width = 0;
     int m_height = 0;
