@@ -44,12 +44,22 @@ struct SplitRgb {
 };
 SplitRgb SplitColor(std::int32_t colour);
 
+// How a call of ApplyFilter ended, so that a caller without a window (the
+// command line) can tell a failure; the window ignores it.
+enum class FilterOutcome {
+    Done,        // the result (or, for an unknown id, the unchanged copy) was written back
+    Refused,     // another filter was running: nothing was touched
+    Dropped,     // the picture changed size or the filter was abandoned: picture left as it is
+    OutOfMemory, // the buffers could not be had: picture unchanged
+};
+
 class Filters {
 public:
     // Runs the filter of filterId over picture. Returns at once, touching
     // nothing, while another filter runs. An unknown id writes the picture
     // back unchanged.
-    void ApplyFilter(std::int32_t filterId, Picture &picture, std::int32_t parameter, FilterProgressSink &progress);
+    FilterOutcome ApplyFilter(std::int32_t filterId, Picture &picture, std::int32_t parameter,
+                              FilterProgressSink &progress);
 
     bool FilterBusy() const { return m_busy; }
     std::size_t destBufferBytes() const { return DestBuffer.size(); }

@@ -1,0 +1,205 @@
+#include "filters/contrast.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace mergola {
+
+namespace {
+
+constexpr int kMaxLevel = 255;
+constexpr int kMaxChannelSum = 3 * kMaxLevel;
+constexpr double kPercent = 100.0;
+
+// Progress marks of the two filters: after their preparation, the share of
+// the row pass that the rest of the bar stands for, and the end.
+constexpr int kContrastPrepared = 5;
+constexpr int kContrastRowShare = 95;
+constexpr int kColdeptTablesReady = 3;
+constexpr int kColdeptMeasured = 10;
+constexpr int kColdeptRowShare = 90;
+constexpr int kDone = 100;
+
+// Contrast levels lie between -26 and 281 for the menu's parameters; a
+// parameter far beyond those could push f * (i - m) past 32 bits. Holding
+// the levels within +-2^24 keeps every sum of the balancing within range.
+constexpr double kLevelLimit = double(1 << 24);
+
+// Stucki weights over 42, in the order the shares are spread: two to the
+// right on this row, five on the next row, five on the row after.
+constexpr std::array<std::int32_t, contrast_detail::kStuckiShares> kStuckiWeights{8, 4, 2, 4, 8, 4, 2, 1, 2, 4, 2, 1};
+constexpr std::int32_t kStuckiDivisor = 42;
+// Coldept scales the accumulated error by 10 / p before adding it.
+constexpr std::int32_t kDampingScale = 10;
+// Room left and right of each error row for the shares that fall two
+// columns beyond the picture's edge; they are never read, so they are
+// dropped as if their condition had failed.
+constexpr int kErrorMargin = 2;
+
+int progressAfterRow(int base, int share, int y, int height)
+{
+    return base + static_cast<int>((std::int64_t(y) * share) / height);
+}
+
+} // namespace
+
+namespace contrast_detail {
+
+std::int32_t meanGreyLevel(const PixelView &view)
+{
+    const std::int64_t count = std::int64_t(view.width) * view.height;
+    if (count == 0)
+        return 0;
+    // 64 bits: 255 for each of 50 million pixels overflows 32.
+    std::int64_t sum = 0;
+    for (int y = 0; y < view.height; ++y) {
+        const std::uint8_t *p = view.row(y);
+        for (int x = 0; x < view.width; ++x, p += kBytesPerPixel)
+            sum += (p[kBlue] + p[kGreen] + p[kRed]) / 3;
+    }
+    return static_cast<std::int32_t>(sum / count);
+}
+
+void balanceLevels(std::int32_t &blue, std::int32_t &green, std::int32_t &red)
+{
+    const auto inRange = [](std::int32_t v) { return v >= 0 && v <= kMaxLevel; };
+    while (!(inRange(blue) && inRange(green) && inRange(red))) {
+        if (blue <= 0 && green <= 0 && red <= 0) {
+            blue = green = red = 0;
+            return;
+        }
+        if (blue >= kMaxLevel && green >= kMaxLevel && red >= kMaxLevel) {
+            blue = green = red = kMaxLevel;
+            return;
+        }
+        // Each step sees the values as the steps before it left them.
+        const auto handOn = [](std::int32_t &channel, std::int32_t &other1, std::int32_t &other2) {
+            std::int32_t half = 0;
+            if (channel < 0) {
+                half = channel / 2;
+                channel = 0;
+            } else if (channel > kMaxLevel) {
+                half = (channel - kMaxLevel) / 2;
+                channel = kMaxLevel;
+            }
+            other1 += half;
+            other2 += half;
+        };
+        handOn(blue, green, red);
+        handOn(green, blue, red);
+        handOn(red, green, blue);
+    }
+}
+
+StuckiRow stuckiShares(std::int32_t error)
+{
+    StuckiRow shares{};
+    for (std::size_t i = 0; i < shares.size(); ++i)
+        shares[i] = (kStuckiWeights[i] * error) / kStuckiDivisor;
+    return shares;
+}
+
+} // namespace contrast_detail
+
+void ContrastFilter(FilterContext &context, std::int32_t parameter)
+{
+    FilterProgressSink &progress = context.progress;
+    progress.store(0);
+
+    const std::int32_t mean = contrast_detail::meanGreyLevel(context.source);
+    const auto factor = static_cast<float>((parameter + kPercent) / kPercent);
+    LevelTable &levels = context.levelTable;
+    for (int i = 0; i <= kMaxLevel; ++i) {
+        const double level = std::nearbyint(double(factor) * (i - mean) + mean);
+        levels[std::size_t(i)] = static_cast<std::int32_t>(std::clamp(level, -kLevelLimit, kLevelLimit));
+    }
+    progress.report(kContrastPrepared);
+
+    const int width = context.dest.width;
+    const int height = context.dest.height;
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t *from = context.source.row(y);
+        std::uint8_t *to = context.dest.row(y);
+        for (int x = 0; x < width; ++x, from += kBytesPerPixel, to += kBytesPerPixel) {
+            std::int32_t blue = levels[from[kBlue]];
+            std::int32_t green = levels[from[kGreen]];
+            std::int32_t red = levels[from[kRed]];
+            // Most pixels need no balancing; one unsigned test per channel.
+            if ((std::uint32_t(blue) | std::uint32_t(green) | std::uint32_t(red)) > std::uint32_t(kMaxLevel))
+                contrast_detail::balanceLevels(blue, green, red);
+            to[kBlue] = std::uint8_t(blue);
+            to[kGreen] = std::uint8_t(green);
+            to[kRed] = std::uint8_t(red);
+        }
+        progress.report(progressAfterRow(kContrastPrepared, kContrastRowShare, y + 1, height));
+    }
+    progress.report(kDone);
+}
+
+void ColdeptFilter(FilterContext &context, std::int32_t parameter)
+{
+    FilterProgressSink &progress = context.progress;
+    LevelTable &grey = context.levelTable;
+    for (int i = 0; i <= kMaxChannelSum; ++i)
+        grey[std::size_t(i)] = i / 3;
+
+    // One row of shares for every error from -255 to 255, so that spreading
+    // an error costs lookups and additions only.
+    std::vector<contrast_detail::StuckiRow> sharesOf(2 * kMaxLevel + 1);
+    for (int e = -kMaxLevel; e <= kMaxLevel; ++e)
+        sharesOf[std::size_t(e + kMaxLevel)] = contrast_detail::stuckiShares(e);
+
+    const int width = context.dest.width;
+    const int height = context.dest.height;
+    const std::size_t paddedWidth = std::size_t(width) + 2 * kErrorMargin;
+    std::vector<std::int32_t> errorRows(3 * paddedWidth, 0);
+    std::int32_t *thisRow = errorRows.data() + kErrorMargin;
+    std::int32_t *nextRow = thisRow + paddedWidth;
+    std::int32_t *rowAfter = nextRow + paddedWidth;
+    progress.report(kColdeptTablesReady);
+
+    const std::int32_t mean = contrast_detail::meanGreyLevel(context.source);
+    progress.report(kColdeptMeasured);
+
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t *from = context.source.row(y);
+        std::uint8_t *to = context.dest.row(y);
+        for (int x = 0; x < width; ++x, from += kBytesPerPixel, to += kBytesPerPixel) {
+            std::int32_t level = grey[std::size_t(from[kBlue] + from[kGreen] + from[kRed])];
+            // A damping of 0 would divide by zero; such a parameter lets no
+            // error through, leaving a plain threshold.
+            if (parameter != 0)
+                level += (thisRow[x] * kDampingScale) / parameter;
+            level = std::clamp(level, 0, kMaxLevel);
+            const std::int32_t out = level >= mean ? kMaxLevel : 0;
+            to[kBlue] = std::uint8_t(out);
+            to[kGreen] = std::uint8_t(out);
+            to[kRed] = std::uint8_t(out);
+
+            const std::int32_t *share = sharesOf[std::size_t(level - out + kMaxLevel)].data();
+            thisRow[x + 1] += share[0];
+            thisRow[x + 2] += share[1];
+            nextRow[x - 2] += share[2];
+            nextRow[x - 1] += share[3];
+            nextRow[x] += share[4];
+            nextRow[x + 1] += share[5];
+            nextRow[x + 2] += share[6];
+            rowAfter[x - 2] += share[7];
+            rowAfter[x - 1] += share[8];
+            rowAfter[x] += share[9];
+            rowAfter[x + 1] += share[10];
+            rowAfter[x + 2] += share[11];
+        }
+        // The rows move up by one; the new last row starts without error.
+        std::int32_t *done = thisRow;
+        thisRow = nextRow;
+        nextRow = rowAfter;
+        rowAfter = done;
+        std::fill(rowAfter - kErrorMargin, rowAfter - kErrorMargin + paddedWidth, 0);
+        progress.report(progressAfterRow(kColdeptMeasured, kColdeptRowShare, y + 1, height));
+    }
+    progress.report(kDone);
+}
+
+} // namespace mergola

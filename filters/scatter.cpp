@@ -1,0 +1,126 @@
+#include "filters/scatter.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <vector>
+
+namespace mergola {
+
+namespace {
+
+constexpr int kDone = 100;
+
+// Where a pixel takes its colour from on one axis: the offset, or no offset
+// when it would leave the picture (positions from 0 to length - 1).
+std::int64_t keepInside(std::int64_t position, std::int64_t offset, std::int64_t length)
+{
+    if (position + offset < 0)
+        offset = 0;
+    if (position + offset > length - 1)
+        offset = 0;
+    return position + offset;
+}
+
+} // namespace
+
+void DeffuseFilter(FilterContext &context, std::int32_t parameter)
+{
+    FilterProgressSink &progress = context.progress;
+    RandomSource &random = context.random;
+    const PixelView &picture = context.dest;
+    const int width = picture.width;
+    const int height = picture.height;
+    const double reach = parameter;
+    const double half = std::nearbyint(reach / 2.0);
+
+    progress.store(0);
+    for (int y = 0; y < height; ++y) {
+        std::uint8_t *to = picture.row(y);
+        for (int x = 0; x < width; ++x, to += kBytesPerPixel) {
+            // Both draws are made for every pixel, also when an offset is
+            // dropped, so the sequence does not depend on the picture's edges.
+            // std::rint rounds halves to even under the default rounding mode
+            // and is far cheaper here than std::nearbyint.
+            const double dx = std::rint(double(random.next()) * reach - half);
+            const double dy = std::rint(double(random.next()) * reach - half);
+            const std::int64_t fromX = keepInside(x, static_cast<std::int64_t>(dx), width);
+            const std::int64_t fromY = keepInside(y, static_cast<std::int64_t>(dy), height);
+            // In place on purpose: a pixel above or to the left has already
+            // taken its new colour and passes that on.
+            const std::uint8_t *from = picture.row(int(fromY)) + fromX * kBytesPerPixel;
+            const std::uint8_t blue = from[kBlue];
+            const std::uint8_t green = from[kGreen];
+            const std::uint8_t red = from[kRed];
+            to[kBlue] = blue;
+            to[kGreen] = green;
+            to[kRed] = red;
+        }
+        progress.reportRow(y + 1, height);
+    }
+    progress.report(kDone);
+}
+
+void PixelizeFilter(FilterContext &context, std::int32_t parameter)
+{
+    FilterProgressSink &progress = context.progress;
+    progress.store(0);
+    // A block needs at least one pixel; without one the picture stays.
+    if (parameter <= 0) {
+        progress.report(kDone);
+        return;
+    }
+
+    const std::int64_t block = parameter;
+    const int width = context.dest.width;
+    const int height = context.dest.height;
+    const std::size_t blocksAcross = std::size_t((width + block - 1) / block);
+    using Colour = std::array<std::uint8_t, 3>;
+    using Sums = std::array<std::int64_t, 3>; // 64 bits: a large block of white overflows 32
+    std::vector<Sums> sums(blocksAcross);
+    std::vector<Colour> colours(blocksAcross);
+
+    for (int y = 0; y < height; ++y) {
+        // Every row of a band of blocks gets the same colours: average the
+        // band once, at its first row.
+        if (y % block == 0) {
+            const int bandEnd = int(std::min<std::int64_t>(y + block, height));
+            std::fill(sums.begin(), sums.end(), Sums{});
+            for (int by = y; by < bandEnd; ++by) {
+                const std::uint8_t *from = context.source.row(by);
+                for (std::size_t k = 0; k < blocksAcross; ++k) {
+                    const int x0 = int(std::int64_t(k) * block);
+                    const int x1 = int(std::min<std::int64_t>(x0 + block, width));
+                    Sums &sum = sums[k];
+                    for (int x = x0; x < x1; ++x, from += kBytesPerPixel) {
+                        sum[kBlue] += from[kBlue];
+                        sum[kGreen] += from[kGreen];
+                        sum[kRed] += from[kRed];
+                    }
+                }
+            }
+            for (std::size_t k = 0; k < blocksAcross; ++k) {
+                const std::int64_t x0 = std::int64_t(k) * block;
+                const std::int64_t count = (std::min<std::int64_t>(x0 + block, width) - x0) * (bandEnd - y);
+                for (int c = kBlue; c <= kRed; ++c)
+                    colours[k][std::size_t(c)] = std::uint8_t(sums[k][std::size_t(c)] / count);
+            }
+        }
+
+        std::uint8_t *to = context.dest.row(y);
+        for (std::size_t k = 0; k < blocksAcross; ++k) {
+            const int x0 = int(std::int64_t(k) * block);
+            const int x1 = int(std::min<std::int64_t>(x0 + block, width));
+            const Colour &colour = colours[k];
+            for (int x = x0; x < x1; ++x, to += kBytesPerPixel) {
+                to[kBlue] = colour[kBlue];
+                to[kGreen] = colour[kGreen];
+                to[kRed] = colour[kRed];
+            }
+        }
+        progress.reportRow(y + 1, height);
+    }
+    progress.report(kDone);
+}
+
+} // namespace mergola
