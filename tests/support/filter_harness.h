@@ -31,6 +31,9 @@ struct Bgr {
 };
 
 class FilterHarness {
+    int m_width;
+    int m_height;
+
 public:
     FilterHarness(int width, int height, std::uint8_t value = 0)
         : m_width(width), m_height(height),
@@ -74,10 +77,6 @@ public:
     LevelTable levelTable{};
     RandomSource random;
     RecordingProgress progress;
-
-private:
-    int m_width;
-    int m_height;
 };
 
 } // namespace mergola::testing
