@@ -1,0 +1,153 @@
+#include "shell/main_window.h"
+
+#include "shell/artwork.h"
+#include "shell/slots.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+
+namespace mergola {
+
+namespace {
+
+constexpr int kStartRed = 180;
+constexpr int kStartGreen = 250;
+constexpr int kStartBlue = 200;
+
+QString workingSizeText(int width, int height)
+{
+    return QStringLiteral("%1 x %2 pixels").arg(width).arg(height);
+}
+
+} // namespace
+
+Main::Main(const MainServices &services, QWidget *parent) : QWidget(parent), m_services(services)
+{
+    setObjectName(QStringLiteral("Main"));
+    setWindowTitle(QStringLiteral("Mergola"));
+    setWindowIcon(windowIcon());
+    setFont(controlFont());
+    startUp();
+}
+
+Main::~Main() = default;
+
+void Main::startUp()
+{
+    // 1. The window's size; fixed, so it cannot be resized or maximised.
+    setFixedSize(kClientWidth, kClientHeight);
+
+    // 2. Groups and controls, with the prompts drawn as they are placed.
+    buildLayout();
+    buildMenus();
+    m_progress = std::make_unique<ProgressDisplay>(*m_bar, *m_progressLabel, m_filterProgress, this);
+
+    connect(m_foto0[0], &PictureBox::clicked, this, [this] { Foto0_Click(1); });
+    connect(m_foto0[1], &PictureBox::clicked, this, [this] { Foto0_Click(2); });
+    for (int slot : {1, 2}) {
+        Foto0(slot).setAcceptsFileDrops(true);
+        connect(&Foto0(slot), &PictureBox::fileDropped, this, [this, slot](const QString &path) {
+            Foto0_Drop(slot, path);
+        });
+    }
+    connect(m_newKnop1, &QPushButton::clicked, this, [this] { NewKnop_Click(1); });
+    connect(m_newKnop2, &QPushButton::clicked, this, [this] { NewKnop_Click(2); });
+    connect(m_exitKnop, &QPushButton::clicked, this, &Main::ExitKnop_Click);
+    for (QScrollBar *bar : {m_rscroll, m_gscroll, m_bscroll})
+        connect(bar, &QScrollBar::valueChanged, this, &Main::applyBackgroundColour);
+
+    // 3. The background colour: each bar set is a change that applies it;
+    // then once more, and the prompt on the freshly filled slot 2.
+    m_work.Foto[0].setFillColor(kWindowBackground);
+    m_work.Pict.setFillColor(kWindowBackground);
+    m_rscroll->setValue(kStartRed);
+    m_gscroll->setValue(kStartGreen);
+    m_bscroll->setValue(kStartBlue);
+    applyBackgroundColour();
+    Foto0(2).picture().drawText(108, 105, QStringLiteral("Click for Photo"), promptFont(), kWindowText);
+
+    // 4. The lens is off.
+    m_lensOn = false;
+
+    // 5, 6. Defaults, then whatever the settings file holds.
+    Settings settings;
+    loadSettingsAtStartup(settingsFilePath(m_services.programDir), settings);
+    m_work.ResultWidth = settings.resultWidth;
+    m_work.ResultHeight = settings.resultHeight;
+    m_jpgQuality = settings.jpgQuality;
+
+    // 7, 8. Show them.
+    m_maatLabel->setText(workingSizeText(m_work.ResultWidth, m_work.ResultHeight));
+    m_text1->setText(QString::number(m_jpgQuality));
+
+    // The working pictures hold their plain fill at the working size until
+    // the first load, so every button has a consistent picture to work on.
+    m_work.sizeWorkingPictures();
+    m_work.Foto[0].clear();
+    m_work.Foto[1].clear();
+    m_work.Pict.clear();
+
+    m_progress->start();
+
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+QColor Main::backgroundColour() const
+{
+    return QColor(m_rscroll->value(), m_gscroll->value(), m_bscroll->value());
+}
+
+void Main::applyBackgroundColour()
+{
+    const QRgb colour = backgroundColour().rgb();
+    m_work.Foto[1].setFillColor(colour);
+    m_work.Foto[1].clear();
+    Foto0(2).picture().setFillColor(colour);
+    Foto0(2).picture().clear();
+    Foto0(2).refresh();
+}
+
+void Main::Foto0_Click(int slot)
+{
+    loadSlotWithDialog(m_work, slot, Foto0(slot).picture(), *m_services.dialogs, *m_services.pointer);
+    Foto0(slot).refresh();
+}
+
+void Main::Foto0_Drop(int slot, const QString &path)
+{
+    loadSlotFile(m_work, slot, Foto0(slot).picture(), path, *m_services.pointer);
+    Foto0(slot).refresh();
+}
+
+void Main::NewKnop_Click(int slot)
+{
+    clearSlot(m_work, slot, Foto0(slot).picture());
+    Foto0(slot).refresh();
+}
+
+void Main::ExitKnop_Click()
+{
+    Settings settings;
+    settings.resultWidth = m_work.ResultWidth;
+    settings.resultHeight = m_work.ResultHeight;
+    settings.jpgQuality = m_jpgQuality;
+    writeSettingsFile(settingsFilePath(m_services.programDir), settings);
+    m_ending = true;
+    QApplication::closeAllWindows();
+    QCoreApplication::quit();
+}
+
+void Main::closeEvent(QCloseEvent *event)
+{
+    // The close box ends the program without writing the settings.
+    m_ending = true;
+    event->accept();
+}
+
+} // namespace mergola

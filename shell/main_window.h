@@ -1,0 +1,127 @@
+// `Main`, the program's one window: two picture slots on the left, a column
+// of command buttons in the middle, the result, tools, progress display,
+// working size, lens and quality box on the right. It owns the pictures for
+// the whole run and hands each event to the folder that owns the behaviour.
+//
+// The layout lives in main_layout.cpp, the pop-up menus in main_menus.cpp,
+// start-up and the handlers in main_window.cpp.
+#pragma once
+
+#include "platform/services.h"
+#include "shell/picture_box.h"
+#include "shell/progress_display.h"
+#include "shell/settings.h"
+#include "shell/workspace.h"
+
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QScrollBar;
+class QTextBrowser;
+
+namespace mergola {
+
+// What the window needs from the platform. The program passes the real Qt
+// implementations; tests pass fakes and a folder of their own.
+struct MainServices {
+    FileDialogs *dialogs = nullptr;
+    MessageBox *messages = nullptr;
+    BusyPointer *pointer = nullptr;
+    EventLoopTurn *eventLoop = nullptr;
+    QString programDir; // where Mergola.ini lives
+};
+
+class Main : public QWidget {
+    Q_OBJECT
+public:
+    explicit Main(const MainServices &services, QWidget *parent = nullptr);
+    ~Main() override;
+
+    // The window's client size; the window manager adds its own frame.
+    static constexpr int kClientWidth = 784;
+    static constexpr int kClientHeight = 542;
+
+    Workspace &workspace() { return m_work; }
+    int jpgQuality() const { return m_jpgQuality; }
+    std::int32_t filterProgress() const { return m_filterProgress; }
+    ProgressDisplay &progressDisplay() { return *m_progress; }
+    QColor backgroundColour() const;
+
+    PictureBox &Foto0(int slot) { return *m_foto0[static_cast<std::size_t>(slot - 1)]; }
+    PictureBox &Pict0() { return *m_pict0; }
+
+    // Event handlers, public so that tests can drive them as the user would.
+    void Foto0_Click(int slot);
+    void Foto0_Drop(int slot, const QString &path);
+    void NewKnop_Click(int slot);
+    void ExitKnop_Click();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    // main_layout.cpp
+    void buildLayout();
+    QWidget *group(const char *name, int left, int top, int width, int height);
+    QPushButton *button(QWidget *group, const char *name, QRect twips, const QString &caption, QRgb colour,
+                        const QString &toolTip = {});
+    QLabel *label(QWidget *group, const char *name, int left, int top, const QString &text);
+    void plate(QWidget *group, const char *name, QRect twips);
+
+    // main_menus.cpp
+    void buildMenus();
+    void popUp(QMenu *menu);
+
+    // main_window.cpp
+    void startUp();
+    void applyBackgroundColour();
+    void drawPrompts();
+
+    MainServices m_services;
+    Workspace m_work;
+    int m_jpgQuality = kDefaultJpgQuality;
+    bool m_lensOn = false;
+    std::int32_t m_filterProgress = 0;
+    bool m_ending = false;
+
+    std::array<PictureBox *, 2> m_foto0{};
+    PictureBox *m_pict0 = nullptr;
+    PictureBox *m_loepPic = nullptr;
+    PictureBox *m_bar = nullptr;
+    PictureBox *m_label88 = nullptr;
+    QLabel *m_progressLabel = nullptr;
+    QLabel *m_maatLabel = nullptr;
+    QPushButton *m_saveKnop = nullptr;
+    QPushButton *m_sizeKnop = nullptr;
+    QPushButton *m_borderKnop = nullptr;
+    QPushButton *m_printKnop = nullptr;
+    QPushButton *m_helpKnop = nullptr;
+    QPushButton *m_combineKnop = nullptr;
+    QPushButton *m_loepKnop = nullptr;
+    QPushButton *m_exampleKnop = nullptr;
+    QPushButton *m_exitKnop = nullptr;
+    QPushButton *m_softwareKnop = nullptr;
+    QPushButton *m_filterKnop = nullptr;
+    QPushButton *m_newKnop1 = nullptr;
+    QPushButton *m_newKnop2 = nullptr;
+    QScrollBar *m_rscroll = nullptr;
+    QScrollBar *m_gscroll = nullptr;
+    QScrollBar *m_bscroll = nullptr;
+    QScrollBar *m_slider1 = nullptr;
+    QLineEdit *m_text1 = nullptr;
+    QTextBrowser *m_webBrowser = nullptr;
+    QMenu *m_menuSave = nullptr;
+    QMenu *m_afdrukken = nullptr;
+    QMenu *m_filter = nullptr;
+    QMenu *m_combineer = nullptr;
+    std::unique_ptr<ProgressDisplay> m_progress;
+};
+
+} // namespace mergola

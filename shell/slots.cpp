@@ -1,0 +1,41 @@
+#include "shell/slots.h"
+
+#include "platform/image_file.h"
+
+namespace mergola {
+
+void loadSlotWithDialog(Workspace &work, int slot, Picture &display, FileDialogs &dialogs, BusyPointer &pointer)
+{
+    const QString path = dialogs.openFile(kOpenPictureFilter);
+    if (path.isEmpty()) {
+        pointer.setArrow();
+        return;
+    }
+    loadSlotFile(work, slot, display, path, pointer);
+}
+
+bool loadSlotFile(Workspace &work, int slot, Picture &display, const QString &path, BusyPointer &pointer)
+{
+    // Every load brings all three working pictures to the working size,
+    // whichever slot it is for, and even when the file then fails to load.
+    work.sizeWorkingPictures();
+    BusyScope busy(pointer);
+
+    const DecodeResult decoded = decodePictureFile(path);
+    if (decoded.image.isNull())
+        return false;
+
+    Picture &foto = work.foto(slot);
+    foto.clear();
+    foto.drawStretched(decoded.image, QRect(0, 0, work.ResultWidth, work.ResultHeight));
+    display.drawStretched(decoded.image, QRect(0, 0, kDisplayWidth, kDisplayHeight));
+    return true;
+}
+
+void clearSlot(Workspace &work, int slot, Picture &display)
+{
+    work.foto(slot).clear();
+    display.clear();
+}
+
+} // namespace mergola
