@@ -1,0 +1,124 @@
+/* The converter behind bmp2jpeg.h: TurboJPEG reads the BMP and encodes it;
+   the JPG goes to a temporary file that is renamed over the target only
+   when it is complete. */
+#define _POSIX_C_SOURCE 200809L
+
+#include "bmp2jpeg.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/types.h>
+#include <turbojpeg.h>
+#include <unistd.h>
+
+enum {
+    /* The caller's scale is 0..99, the encoder's 1..100. */
+    kLowestQuality = 0,
+    kHighestQuality = 99,
+    kEncoderQualityOffset = 1,
+    /* Temporary names differ by pid and a counter; a folder holding this
+       many stale ones for our pid is not worth searching further. */
+    kTemporaryNameAttempts = 100,
+    /* Room for ".<pid>-<n>.part" after the target path. */
+    kTemporarySuffixRoom = 48,
+    /* New files get the usual rw-rw-rw- less the user's umask. */
+    kNewFileMode = 0666
+};
+
+static int encoderQuality(int16_t quality)
+{
+    int q = quality;
+    if (q < kLowestQuality)
+        q = kLowestQuality;
+    if (q > kHighestQuality)
+        q = kHighestQuality;
+    return q + kEncoderQualityOffset;
+}
+
+static int writeAll(int fd, const unsigned char *bytes, size_t length)
+{
+    while (length > 0) {
+        const ssize_t written = write(fd, bytes, length);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return 0;
+        }
+        bytes += written;
+        length -= (size_t)written;
+    }
+    return 1;
+}
+
+/* Opens a fresh temporary file beside jpgPath; its name goes to *nameOut
+   (to be freed by the caller). Returns the descriptor or -1. */
+static int openTemporaryBeside(const char *jpgPath, char **nameOut)
+{
+    const size_t room = strlen(jpgPath) + kTemporarySuffixRoom;
+    char *name = malloc(room);
+    if (!name)
+        return -1;
+    for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+        snprintf(name, room, "%s.%ld-%d.part", jpgPath, (long)getpid(), attempt);
+        const int fd = open(name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
+        if (fd >= 0) {
+            *nameOut = name;
+            return fd;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    free(name);
+    return -1;
+}
+
+/* Writes the encoded bytes to jpgPath through a temporary file. */
+static void storeJpeg(const char *jpgPath, const unsigned char *jpeg, unsigned long size)
+{
+    char *temporary = NULL;
+    const int fd = openTemporaryBeside(jpgPath, &temporary);
+    if (fd < 0)
+        return;
+    int ok = writeAll(fd, jpeg, size);
+    /* Flush to the disk before the rename, so that a crash right after the
+       save cannot leave an empty file under the user's name. */
+    if (ok && fsync(fd) != 0)
+        ok = 0;
+    if (close(fd) != 0)
+        ok = 0;
+    if (ok && rename(temporary, jpgPath) != 0)
+        ok = 0;
+    if (!ok)
+        unlink(temporary);
+    free(temporary);
+}
+
+void BmpToJpeg(const char *bmpPath, const char *jpgPath, int16_t quality)
+{
+    if (!bmpPath || !jpgPath || !*bmpPath || !*jpgPath)
+        return;
+
+    int width = 0;
+    int height = 0;
+    int pixelFormat = TJPF_BGR;
+    /* Rows packed without padding (align 1), top row first. */
+    unsigned char *pixels = tjLoadImage(bmpPath, &width, 1, &height, &pixelFormat, 0);
+    if (!pixels)
+        return;
+
+    tjhandle encoder = tjInitCompress();
+    if (encoder) {
+        unsigned char *jpeg = NULL;
+        unsigned long jpegSize = 0;
+        if (tjCompress2(encoder, pixels, width, 0, height, pixelFormat, &jpeg, &jpegSize, TJSAMP_444,
+                        encoderQuality(quality), TJFLAG_ACCURATEDCT) == 0
+            && jpegSize > 0)
+            storeJpeg(jpgPath, jpeg, jpegSize);
+        tjFree(jpeg);
+        tjDestroy(encoder);
+    }
+    tjFree(pixels);
+}

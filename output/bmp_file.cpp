@@ -1,0 +1,111 @@
+#include "output/bmp_file.h"
+
+#include <QSaveFile>
+#include <array>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+namespace mergola {
+
+namespace {
+
+constexpr std::size_t kFileHeaderBytes = 14;
+constexpr std::size_t kInfoHeaderBytes = 40; // the classic header every reader knows
+constexpr std::size_t kPixelDataOffset = kFileHeaderBytes + kInfoHeaderBytes;
+constexpr int kBitsPerPixel = 24;
+constexpr int kBytesPerPixel = 3;
+constexpr std::uint32_t kUncompressed = 0;
+// 96 dots per inch: the picture was made for a screen.
+constexpr std::int32_t kPixelsPerMetre = 3780;
+
+// Each row is padded to a multiple of four bytes.
+std::uint64_t rowStride(int width)
+{
+    return (std::uint64_t(width) * kBytesPerPixel + 3) / 4 * 4;
+}
+
+template <std::size_t N>
+void put16(std::array<std::uint8_t, N> &bytes, std::size_t at, std::uint16_t value)
+{
+    bytes[at] = std::uint8_t(value);
+    bytes[at + 1] = std::uint8_t(value >> 8);
+}
+
+template <std::size_t N>
+void put32(std::array<std::uint8_t, N> &bytes, std::size_t at, std::uint32_t value)
+{
+    for (std::size_t i = 0; i < 4; ++i)
+        bytes[at + i] = std::uint8_t(value >> (8 * i));
+}
+
+std::array<std::uint8_t, kPixelDataOffset> header(int width, int height, std::uint32_t pixelBytes)
+{
+    std::array<std::uint8_t, kPixelDataOffset> h{};
+    h[0] = 'B';
+    h[1] = 'M';
+    put32(h, 2, std::uint32_t(kPixelDataOffset) + pixelBytes);
+    put32(h, 10, std::uint32_t(kPixelDataOffset));
+    put32(h, 14, std::uint32_t(kInfoHeaderBytes));
+    put32(h, 18, std::uint32_t(width));
+    put32(h, 22, std::uint32_t(height)); // positive: rows bottom-up, as all readers expect
+    put16(h, 26, 1);                     // one colour plane
+    put16(h, 28, kBitsPerPixel);
+    put32(h, 30, kUncompressed);
+    put32(h, 34, pixelBytes);
+    put32(h, 38, std::uint32_t(kPixelsPerMetre));
+    put32(h, 42, std::uint32_t(kPixelsPerMetre));
+    // Colours used and important stay 0: no palette.
+    return h;
+}
+
+FileResult writeFailure(const QString &path, const QSaveFile &file)
+{
+    return fileError(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+}
+
+} // namespace
+
+FileResult writeBmpFile(const Picture &picture, const QString &path)
+{
+    if (!picture.hasPixels())
+        return fileError(QStringLiteral("cannot write %1: the picture has no pixels (%2 x %3)")
+                             .arg(path)
+                             .arg(picture.width())
+                             .arg(picture.height()));
+    const std::uint64_t stride = rowStride(picture.width());
+    const std::uint64_t pixelBytes = stride * std::uint64_t(picture.height());
+    if (pixelBytes + kPixelDataOffset > std::numeric_limits<std::uint32_t>::max())
+        return fileError(QStringLiteral("cannot write %1: the picture is too large for a BMP file").arg(path));
+
+    if (FileResult target = checkWritableTarget(path); !target.ok)
+        return target;
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return writeFailure(path, file);
+
+    const auto head = header(picture.width(), picture.height(), std::uint32_t(pixelBytes));
+    if (file.write(reinterpret_cast<const char *>(head.data()), qint64(head.size())) != qint64(head.size()))
+        return writeFailure(path, file);
+
+    const QImage &image = picture.image();
+    std::vector<std::uint8_t> row(stride, 0); // the padding bytes stay 0
+    for (int y = picture.height() - 1; y >= 0; --y) {
+        // BMP keeps blue, green, red; the fourth byte of RGB32 is dropped.
+        const QRgb *source = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+        std::uint8_t *target = row.data();
+        for (int x = 0; x < picture.width(); ++x, target += kBytesPerPixel) {
+            target[0] = std::uint8_t(qBlue(source[x]));
+            target[1] = std::uint8_t(qGreen(source[x]));
+            target[2] = std::uint8_t(qRed(source[x]));
+        }
+        if (file.write(reinterpret_cast<const char *>(row.data()), qint64(stride)) != qint64(stride))
+            return writeFailure(path, file);
+    }
+    if (!file.commit())
+        return writeFailure(path, file);
+    return fileOk();
+}
+
+} // namespace mergola

@@ -1,0 +1,152 @@
+#include "output/jpeg_converter.h"
+
+#include "output/bmp_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLibrary>
+#include <algorithm>
+#include <cstdint>
+#include <sys/stat.h>
+
+namespace mergola {
+
+namespace {
+
+using BmpToJpegFunction = void (*)(const char *, const char *, std::int16_t);
+
+// Every JPEG file starts with the start-of-image marker.
+constexpr unsigned char kJpegMarker = 0xFF;
+constexpr unsigned char kStartOfImage = 0xD8;
+
+// Enough of a file's identity to tell whether the converter put a new file
+// in place: it renames a fresh file over the target, so even when an older
+// JPG was there the inode changes; a converter that rewrites in place still
+// changes the modification time or the size.
+struct FileIdentity {
+    bool exists = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    std::int64_t modifiedSeconds = 0;
+    std::int64_t modifiedNanoseconds = 0;
+    std::int64_t size = 0;
+
+    bool operator==(const FileIdentity &) const = default;
+};
+
+FileIdentity identityOf(const QString &path)
+{
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return {};
+    return {true,
+            status.st_dev,
+            status.st_ino,
+            std::int64_t(status.st_mtim.tv_sec),
+            std::int64_t(status.st_mtim.tv_nsec),
+            std::int64_t(status.st_size)};
+}
+
+bool startsLikeJpeg(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = file.read(2);
+    return head.size() == 2 && static_cast<unsigned char>(head[0]) == kJpegMarker
+           && static_cast<unsigned char>(head[1]) == kStartOfImage;
+}
+
+// Whether the folder lists the file under exactly its name, case included.
+bool presentUnderExactName(const QString &path)
+{
+    const QFileInfo info(path);
+    const QStringList found =
+        info.absoluteDir().entryList({info.fileName()}, QDir::Files | QDir::Hidden | QDir::System);
+    return found.contains(info.fileName(), Qt::CaseSensitive);
+}
+
+bool samePath(const QString &a, const QString &b)
+{
+    const QFileInfo first(a);
+    const QFileInfo second(b);
+    if (first.absoluteFilePath() == second.absoluteFilePath())
+        return true;
+    const QString canonicalFirst = first.canonicalFilePath();
+    return !canonicalFirst.isEmpty() && canonicalFirst == second.canonicalFilePath();
+}
+
+} // namespace
+
+FileResult convertBmpToJpeg(const QString &libraryDir, const QString &bmpPath, const QString &jpgPath,
+                            int quality)
+{
+    const QString libraryPath = QDir(libraryDir).absoluteFilePath(QString::fromLatin1(kConverterLibraryFileName));
+    // QLibrary given a missing path may try other names; only this file will do.
+    if (!QFileInfo(libraryPath).isFile())
+        return fileError(QStringLiteral("JPG converter not found: %1").arg(libraryPath));
+    QLibrary library(libraryPath);
+    if (!library.load())
+        return fileError(QStringLiteral("cannot load the JPG converter: %1").arg(library.errorString()));
+    const auto convert = reinterpret_cast<BmpToJpegFunction>(library.resolve(kConverterEntryPoint));
+    if (!convert) {
+        library.unload();
+        return fileError(QStringLiteral("the JPG converter %1 has no entry point %2")
+                             .arg(libraryPath, QString::fromLatin1(kConverterEntryPoint)));
+    }
+    if (FileResult target = checkWritableTarget(jpgPath); !target.ok) {
+        library.unload();
+        return target;
+    }
+
+    const FileIdentity before = identityOf(jpgPath);
+    const auto clamped = std::int16_t(std::clamp(quality, kLowestJpgQuality, kHighestJpgQuality));
+    convert(QFile::encodeName(bmpPath).constData(), QFile::encodeName(jpgPath).constData(), clamped);
+    library.unload();
+
+    const FileIdentity after = identityOf(jpgPath);
+    if (!after.exists)
+        return fileError(QStringLiteral("cannot write %1: the JPG converter made no file").arg(jpgPath));
+    if (after == before)
+        return fileError(QStringLiteral("cannot write %1: the JPG converter did not replace the file").arg(jpgPath));
+    if (after.size == 0 || !startsLikeJpeg(jpgPath)) {
+        QFile::remove(jpgPath);
+        return fileError(QStringLiteral("cannot write %1: the JPG converter made a broken file").arg(jpgPath));
+    }
+    return fileOk();
+}
+
+FileResult writeJpegFile(const Picture &picture, const QString &jpgPath, int quality, const QString &libraryDir,
+                         const QString &temporaryBmpPath)
+{
+    if (!picture.hasPixels())
+        return fileError(QStringLiteral("cannot write %1: the picture has no pixels (%2 x %3)")
+                             .arg(jpgPath)
+                             .arg(picture.width())
+                             .arg(picture.height()));
+    if (picture.width() > kMaxJpegSide || picture.height() > kMaxJpegSide)
+        return fileError(QStringLiteral("cannot write %1: a JPG file holds at most %2 pixels a side")
+                             .arg(jpgPath)
+                             .arg(kMaxJpegSide));
+    // Converting the temporary file onto itself and then deleting it would
+    // destroy the very file the user asked for.
+    if (samePath(jpgPath, temporaryBmpPath))
+        return fileError(QStringLiteral("cannot write %1: that is the name of the temporary file").arg(jpgPath));
+    if (FileResult target = checkWritableTarget(jpgPath); !target.ok)
+        return target;
+
+    if (QFileInfo::exists(temporaryBmpPath) && !QFile::remove(temporaryBmpPath))
+        return fileError(QStringLiteral("cannot replace the temporary file %1").arg(temporaryBmpPath));
+    if (FileResult bmp = writeBmpFile(picture, temporaryBmpPath); !bmp.ok)
+        return bmp;
+    if (!presentUnderExactName(temporaryBmpPath)) {
+        QFile::remove(temporaryBmpPath);
+        return fileError(QStringLiteral("the temporary file %1 is missing").arg(temporaryBmpPath));
+    }
+    const FileResult converted = convertBmpToJpeg(libraryDir, temporaryBmpPath, jpgPath, quality);
+    QFile::remove(temporaryBmpPath);
+    return converted;
+}
+
+} // namespace mergola
