@@ -1,8 +1,11 @@
 #include "platform/image_file.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
+
+#include <cstring>
 
 namespace mergola {
 
@@ -11,6 +14,116 @@ namespace {
 // Qt refuses images over 128 MB by default; a 250-megapixel RGB32 picture
 // needs 1000 MB, and the decoder wants a little more while it works.
 constexpr int kAllocationLimitMegabytes = 1100;
+
+// Qt's decoders draw what they got of a cut-off file and fill the rest with
+// grey or black. A half picture must not replace a slot, so each format's
+// own end marker is looked for before decoding.
+
+std::uint32_t littleEndian(const uchar *p, int bytes)
+{
+    std::uint32_t value = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        value = (value << 8) | p[i];
+    return value;
+}
+
+// Uncompressed BMPs must hold every row their header promises.
+bool bmpIsComplete(const uchar *data, qint64 size)
+{
+    constexpr qint64 kHeadersSize = 14 + 16;
+    if (size < kHeadersSize)
+        return false;
+    const qint64 pixelOffset = littleEndian(data + 10, 4);
+    const qint64 headerSize = littleEndian(data + 14, 4);
+    if (headerSize < 40 || size < 14 + 40)
+        return true; // old OS/2 headers: leave them to the decoder
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::memcpy(&width, data + 18, 4);
+    std::memcpy(&height, data + 22, 4);
+    const qint64 bitsPerPixel = littleEndian(data + 28, 2);
+    const std::uint32_t compression = littleEndian(data + 30, 4);
+    constexpr std::uint32_t kRgb = 0;
+    constexpr std::uint32_t kBitfields = 3;
+    if (compression != kRgb && compression != kBitfields)
+        return true;
+    const qint64 rowBytes = ((qint64(std::abs(width)) * bitsPerPixel + 31) / 32) * 4;
+    return pixelOffset + rowBytes * std::abs(qint64(height)) <= size;
+}
+
+// In a JPEG's entropy-coded data every 0xFF is followed by 0x00 or a restart
+// marker, so an end-of-image marker after the last start-of-scan is the true
+// end of the picture.
+bool jpegIsComplete(const uchar *data, qint64 size)
+{
+    qint64 lastScan = -1;
+    for (qint64 i = 0; i + 1 < size; ++i)
+        if (data[i] == 0xFF && data[i + 1] == 0xDA)
+            lastScan = i;
+    if (lastScan < 0)
+        return false;
+    for (qint64 i = lastScan + 2; i + 1 < size; ++i)
+        if (data[i] == 0xFF && data[i + 1] == 0xD9)
+            return true;
+    return false;
+}
+
+// Walks the blocks up to the end of the first picture's data.
+bool gifIsComplete(const uchar *data, qint64 size)
+{
+    constexpr qint64 kScreenDescriptorEnd = 13;
+    if (size < kScreenDescriptorEnd)
+        return false;
+    qint64 pos = kScreenDescriptorEnd;
+    if (data[10] & 0x80)
+        pos += 3 * (qint64(1) << ((data[10] & 0x07) + 1));
+    auto skipSubBlocks = [&]() {
+        while (pos < size && data[pos] != 0)
+            pos += data[pos] + 1;
+        ++pos; // the terminating empty block
+        return pos <= size;
+    };
+    while (pos < size) {
+        const uchar block = data[pos];
+        if (block == 0x21) { // extension: label, then sub-blocks
+            pos += 2;
+            if (!skipSubBlocks())
+                return false;
+        } else if (block == 0x2C) { // image descriptor
+            if (pos + 10 > size)
+                return false;
+            const uchar flags = data[pos + 9];
+            pos += 10;
+            if (flags & 0x80)
+                pos += 3 * (qint64(1) << ((flags & 0x07) + 1));
+            pos += 1; // LZW minimum code size
+            return pos <= size && skipSubBlocks();
+        } else {
+            return false;
+        }
+    }
+    return false;
+}
+
+bool isComplete(const QString &path, const QByteArray &format)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const qint64 size = file.size();
+    if (size == 0)
+        return false;
+    const uchar *data = file.map(0, size);
+    if (!data)
+        return false;
+    if (format == "bmp")
+        return bmpIsComplete(data, size);
+    if (format == "jpeg" || format == "jpg")
+        return jpegIsComplete(data, size);
+    if (format == "gif")
+        return gifIsComplete(data, size);
+    return true;
+}
 
 } // namespace
 
@@ -33,6 +146,9 @@ DecodeResult decodePictureFile(const QString &path)
     const QSize claimed = reader.size();
     if (claimed.isValid() && static_cast<long long>(claimed.width()) * claimed.height() > kMaxDecodedPixels)
         return {{}, QStringLiteral("picture is too large (%1 x %2 pixels)").arg(claimed.width()).arg(claimed.height())};
+
+    if (!isComplete(path, reader.format()))
+        return {{}, QStringLiteral("file is cut off or damaged")};
 
     QImage image = reader.read();
     if (image.isNull())

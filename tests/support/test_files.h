@@ -1,0 +1,47 @@
+// Small picture files written on the fly for tests.
+#pragma once
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QString>
+
+namespace mergola::testing {
+
+// A picture whose every pixel tells where it is: red = x, green = y.
+inline QImage gradientImage(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb(x % 256, y % 256, 77));
+    return image;
+}
+
+inline QString writeFile(const QDir &dir, const QString &name, const QByteArray &bytes)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return {};
+    return path;
+}
+
+inline QString writeImage(const QDir &dir, const QString &name, const QImage &image, const char *format,
+                          int quality = -1)
+{
+    const QString path = dir.filePath(name);
+    return image.save(path, format, quality) ? path : QString();
+}
+
+// A 1 x 1 GIF of pure red (Qt reads GIF but cannot write it).
+inline QByteArray redPixelGif()
+{
+    static const unsigned char bytes[] = {
+        'G', 'I', 'F', '8', '9', 'a', 0x01, 0x00, 0x01, 0x00, 0x80, 0x00, 0x00, 0xff, 0x00, 0x00, 0x00, 0x00,
+        0x00, ',', 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00, 0x02, 0x02, 'D', 0x01, 0x00, ';'};
+    return QByteArray(reinterpret_cast<const char *>(bytes), sizeof bytes);
+}
+
+} // namespace mergola::testing
