@@ -1,0 +1,55 @@
+// mergola-cli: the picture core without a window. Parses the command line,
+// runs the work and maps the outcome onto the exit status.
+#include "cli/options.h"
+#include "cli/run.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+constexpr char kProgramName[] = "mergola-cli";
+
+// Every failure is one line, so a batch log shows one line per failed job.
+void reportError(const QString &message)
+{
+    QString line = message;
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    std::fprintf(stderr, "%s: %s\n", kProgramName, line.toLocal8Bit().constData());
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // Pictures are decoded and drawn on QImage, which needs no display, so a
+    // core application suffices and the tool runs on machines without one.
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QString::fromLatin1(kProgramName));
+    QCoreApplication::setApplicationVersion(QStringLiteral(MERGOLA_VERSION));
+
+    using namespace mergola::cli;
+    const ParseResult parsed = parseOptions(QCoreApplication::arguments().mid(1));
+    switch (parsed.request) {
+    case Request::Help:
+        std::fputs(usageText().toLocal8Bit().constData(), stdout);
+        return kExitSuccess;
+    case Request::Version:
+        std::printf("%s %s\n", kProgramName, MERGOLA_VERSION);
+        return kExitSuccess;
+    case Request::UsageError:
+        reportError(parsed.error);
+        return kExitUsage;
+    case Request::Run:
+        break;
+    }
+
+    ProgressBar progress(stderr, isatty(fileno(stderr)) != 0);
+    const RunResult result = runWork(parsed.options, progress, QCoreApplication::applicationDirPath());
+    if (!result.ok) {
+        reportError(result.error);
+        return kExitWorkFailed;
+    }
+    return kExitSuccess;
+}

@@ -1,0 +1,155 @@
+#include "cli/run.h"
+
+#include "combine/combine.h"
+#include "filters/engine.h"
+#include "output/bmp_file.h"
+#include "output/jpeg_converter.h"
+#include "platform/image_file.h"
+#include "platform/picture.h"
+#include "tools/border.h"
+
+#include <QDir>
+#include <QRect>
+#include <QTemporaryFile>
+
+namespace mergola::cli {
+
+namespace {
+
+// The fill colour of slot 1 and of the result, the window's background.
+constexpr QRgb kWhite = qRgb(255, 255, 255);
+
+RunResult failed(const QString &message)
+{
+    return {false, message};
+}
+
+QString sizeText(int width, int height)
+{
+    return QStringLiteral("%1 x %2").arg(width).arg(height);
+}
+
+// A W x H picture of its fill colour; false when the memory cannot be had.
+bool makePlain(Picture &picture, int width, int height)
+{
+    return picture.resize(width, height);
+}
+
+// Decodes path and draws it stretched to exactly W x H into slot, whose
+// fill colour is already set. The decoded picture is gone on return.
+RunResult loadSlot(const QString &path, Picture &slot, int width, int height)
+{
+    const DecodeResult decoded = decodePictureFile(path);
+    if (decoded.image.isNull())
+        return failed(QStringLiteral("%1: %2").arg(path, decoded.error));
+    if (!makePlain(slot, width, height))
+        return failed(QStringLiteral("%1: not enough memory for a %2 picture").arg(path, sizeText(width, height)));
+    slot.clear();
+    slot.drawStretched(decoded.image, QRect(0, 0, width, height));
+    return {true, {}};
+}
+
+RunResult buildResult(const Options &options, Picture &pict)
+{
+    if (!options.input.isEmpty()) {
+        const DecodeResult decoded = decodePictureFile(options.input);
+        if (decoded.image.isNull())
+            return failed(QStringLiteral("%1: %2").arg(options.input, decoded.error));
+        if (!pict.assign(decoded.image))
+            return failed(QStringLiteral("%1: not enough memory for the picture").arg(options.input));
+        return {true, {}};
+    }
+
+    const int width = options.width;
+    const int height = options.height;
+    if (options.combine == 0) {
+        if (!makePlain(pict, width, height))
+            return failed(QStringLiteral("not enough memory for a %1 picture").arg(sizeText(width, height)));
+        pict.clear();
+        return {true, {}};
+    }
+
+    // A slot that no option loads keeps no pixels; the combine takes it as
+    // a plain picture of its fill colour.
+    Picture foto1(0, 0, kWhite);
+    Picture foto2(0, 0, options.background);
+    if (!options.slot1.isEmpty()) {
+        if (RunResult loaded = loadSlot(options.slot1, foto1, width, height); !loaded.ok)
+            return loaded;
+    }
+    if (!options.slot2.isEmpty()) {
+        if (RunResult loaded = loadSlot(options.slot2, foto2, width, height); !loaded.ok)
+            return loaded;
+    }
+    if (!CombineResult(options.combine, foto1, foto2, pict, width, height))
+        return failed(QStringLiteral("not enough memory for the combined picture at %1").arg(sizeText(width, height)));
+    return {true, {}};
+}
+
+RunResult applyOperations(const Options &options, Picture &pict, ProgressBar &progress)
+{
+    Filters filters;
+    for (const Operation &operation : options.operations) {
+        switch (operation.kind) {
+        case OperationKind::FlipHorizontal:
+            pict.mirrorHorizontal();
+            break;
+        case OperationKind::FlipVertical:
+            pict.mirrorVertical();
+            break;
+        case OperationKind::Border:
+            drawBorder(pict);
+            break;
+        case OperationKind::Filter: {
+            progress.begin(operation.name);
+            const FilterOutcome outcome =
+                filters.ApplyFilter(operation.filterId, pict, operation.parameter, progress);
+            progress.end();
+            if (outcome == FilterOutcome::OutOfMemory)
+                return failed(QStringLiteral("%1: not enough memory to filter a %2 picture")
+                                  .arg(operation.name, sizeText(pict.width(), pict.height())));
+            // Nothing else runs beside the command line's one filter, so
+            // it is never refused or dropped; if it were, the output would
+            // silently lack it.
+            if (outcome != FilterOutcome::Done)
+                return failed(QStringLiteral("%1: the filter did not run").arg(operation.name));
+            break;
+        }
+        }
+    }
+    return {true, {}};
+}
+
+RunResult writeOutput(const Options &options, const Picture &pict, const QString &libraryDir)
+{
+    FileResult written;
+    if (options.outputFormat == OutputFormat::Bmp) {
+        written = writeBmpFile(pict, options.output);
+    } else {
+        // Each run has its own temporary BMP, so batch jobs may run side by side.
+        QTemporaryFile temporary(QDir(QDir::tempPath()).filePath(QStringLiteral("mergola-cli-XXXXXX.bmp")));
+        if (!temporary.open())
+            return failed(QStringLiteral("cannot write %1: no temporary file in %2: %3")
+                              .arg(options.output, QDir::tempPath(), temporary.errorString()));
+        const QString temporaryPath = temporary.fileName();
+        temporary.close();
+        written = writeJpegFile(pict, options.output, options.quality, libraryDir, temporaryPath);
+    }
+    if (!written.ok)
+        return failed(written.error);
+    return {true, {}};
+}
+
+} // namespace
+
+RunResult runWork(const Options &options, ProgressBar &progress, const QString &libraryDir)
+{
+    Picture pict(0, 0, kWhite);
+    if (RunResult built = buildResult(options, pict); !built.ok)
+        return built;
+    if (RunResult applied = applyOperations(options, pict, progress); !applied.ok)
+        return applied;
+    return writeOutput(options, pict, libraryDir);
+}
+
+} // namespace mergola::cli
