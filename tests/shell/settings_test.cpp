@@ -1,0 +1,134 @@
+#include "shell/settings.h"
+
+#include "support/test_files.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace mergola;
+using namespace mergola::testing;
+
+namespace {
+
+QByteArray contentOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+struct Read {
+    bool ok;
+    Settings settings;
+};
+
+Read readFrom(const QByteArray &content)
+{
+    QTemporaryDir dir;
+    const QString path = writeFile(dir.path(), QStringLiteral("Mergola.ini"), content);
+    Read result{};
+    result.ok = readSettingsFile(path, result.settings);
+    return result;
+}
+
+} // namespace
+
+TEST(SettingsFile, FirstStartLeavesAFileWithTheDefaultsInTwoCrlfLines)
+{
+    QTemporaryDir dir;
+    const QString path = settingsFilePath(dir.path());
+    EXPECT_TRUE(path.endsWith(QStringLiteral("/Mergola.ini")));
+    Settings settings;
+    loadSettingsAtStartup(path, settings);
+    EXPECT_EQ(settings.resultWidth, 320);
+    EXPECT_EQ(settings.resultHeight, 240);
+    EXPECT_EQ(settings.jpgQuality, 75);
+    EXPECT_EQ(contentOf(path), QByteArray("320,240\r\n75\r\n"));
+}
+
+TEST(SettingsFile, ReadsWhatItWritesAndWhatPeopleTypeByHand)
+{
+    const struct {
+        QByteArray content;
+        int width, height, quality;
+    } good[] = {
+        {"800,600\r\n90\r\n", 800, 600, 90},
+        {"800 , 600\r\n 90 \r\n", 800, 600, 90},
+        {"640,480\n55\n", 640, 480, 55},
+        {"640,480\r55\r", 640, 480, 55},      // old Mac line ends
+        {"0,0\r\n0\r\n", 0, 0, 0},            // the resize dialog allows 0
+        {"9999,9999\r\n99\r\nrest\r\n", 9999, 9999, 99},
+        {"640.5,481.5\r\n2.5\r\n", 640, 482, 2}, // fractions: halves to even
+        {"1,2,3", 1, 2, 3},
+    };
+    for (const auto &c : good) {
+        const Read read = readFrom(c.content);
+        EXPECT_TRUE(read.ok) << c.content.toStdString();
+        EXPECT_EQ(read.settings.resultWidth, c.width) << c.content.toStdString();
+        EXPECT_EQ(read.settings.resultHeight, c.height) << c.content.toStdString();
+        EXPECT_EQ(read.settings.jpgQuality, c.quality) << c.content.toStdString();
+    }
+}
+
+TEST(SettingsFile, KeepsWhatWasReadBeforeABadValueAndDefaultsAfterIt)
+{
+    const struct {
+        QByteArray content;
+        int width, height, quality;
+    } bad[] = {
+        {"", 320, 240, 75},
+        {"640,480", 640, 480, 75},
+        {"640,480\r\n", 640, 480, 75},
+        {"-5,480\r\n75\r\n", 320, 240, 75},
+        {"10000,480\r\n75\r\n", 320, 240, 75},
+        {"640,99999999999999999999\r\n75\r\n", 640, 240, 75},
+        {"640,480\r\n100\r\n", 640, 480, 75},
+        {"640,abc\r\n75\r\n", 640, 240, 75},
+        {"1e3,480\r\n75\r\n", 320, 240, 75},
+        {",480\r\n75\r\n", 320, 240, 75},
+        {QByteArray("\x00\xff\x13\x37garbage\x01", 12), 320, 240, 75},
+    };
+    for (const auto &c : bad) {
+        const Read read = readFrom(c.content);
+        EXPECT_FALSE(read.ok) << c.content.toStdString();
+        EXPECT_EQ(read.settings.resultWidth, c.width) << c.content.toStdString();
+        EXPECT_EQ(read.settings.resultHeight, c.height) << c.content.toStdString();
+        EXPECT_EQ(read.settings.jpgQuality, c.quality) << c.content.toStdString();
+    }
+}
+
+TEST(SettingsFile, AFailedReadRewritesTheFileFromTheValuesInEffect)
+{
+    QTemporaryDir dir;
+    const QString path = writeFile(dir.path(), QStringLiteral("Mergola.ini"), "640,480");
+    Settings settings;
+    loadSettingsAtStartup(path, settings);
+    EXPECT_EQ(contentOf(path), QByteArray("640,480\r\n75\r\n"));
+
+    writeFile(dir.path(), QStringLiteral("Mergola.ini"), "800 , 600\r\n90\r\n");
+    Settings handTyped;
+    loadSettingsAtStartup(path, handTyped);
+    EXPECT_EQ(contentOf(path), QByteArray("800 , 600\r\n90\r\n")) << "a good file is not rewritten at start-up";
+    ASSERT_TRUE(writeSettingsFile(path, handTyped));
+    EXPECT_EQ(contentOf(path), QByteArray("800,600\r\n90\r\n"));
+}
+
+TEST(SettingsFile, WritingReplacesTheFileWholeAndReportsAFolderItCannotWrite)
+{
+    QTemporaryDir dir;
+    const QString path = settingsFilePath(dir.path());
+    ASSERT_TRUE(writeSettingsFile(path, Settings{1024, 768, 5}));
+    EXPECT_EQ(contentOf(path), QByteArray("1024,768\r\n5\r\n"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Mergola.ini")})
+        << "no temporary file is left beside it";
+
+    EXPECT_FALSE(writeSettingsFile(dir.filePath(QStringLiteral("no/such/folder/Mergola.ini")), Settings{}));
+    // A directory where the file should be: start-up goes on with the values read so far.
+    QDir(dir.path()).mkdir(QStringLiteral("blocked"));
+    const QString blocked = settingsFilePath(dir.filePath(QStringLiteral("blocked")));
+    QDir().mkdir(blocked);
+    Settings settings;
+    loadSettingsAtStartup(blocked, settings);
+    EXPECT_EQ(settings.resultWidth, 320);
+}
