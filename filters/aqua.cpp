@@ -1,5 +1,7 @@
 #include "filters/aqua.h"
 
+#include "filters/vector_clones.h"
+
 #include <array>
 #include <cstdlib>
 #include <vector>
@@ -33,6 +35,7 @@ struct CentreRow {
 // Mean and spread of the block centred on each byte of source row cy.
 // Every lane is computed, the fourth byte's too, so that the loop runs
 // straight over bytes and vectorises; those lanes are never used.
+MERGOLA_VECTOR_CLONES
 void blockStatistics(const PixelView &source, int cy, CentreRow &out)
 {
     const Byte *up = source.row(cy - 1);
@@ -60,6 +63,7 @@ void blockStatistics(const PixelView &source, int cy, CentreRow &out)
 // Picks, for every channel of pixel row y, the block with the smallest
 // spread, checked in the order 1, 2, 3, 4 with a strict comparison so that
 // the lowest-numbered block wins a tie.
+MERGOLA_VECTOR_CLONES
 void chooseRow(Byte *out, const CentreRow &above, const CentreRow &below, int width)
 {
     const Byte *meanAbove = above.mean.data();

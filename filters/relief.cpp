@@ -1,5 +1,7 @@
 #include "filters/relief.h"
 
+#include "filters/vector_clones.h"
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -50,7 +52,7 @@ void forEachRow(FilterContext &context, int firstRow, int lastRow, bool wideEnou
 // Emboss (Sign = 1) and Engrave (Sign = -1) of one row against the row
 // below. Row y + 1 is still unchanged when row y is done.
 template <int Sign>
-void diagonalRow(const PixelView &view, int y, ChannelOffsets k)
+void diagonalRowBody(const PixelView &view, int y, ChannelOffsets k)
 {
     Byte *cur = view.row(y);
     const Byte *below = view.row(y + 1) + kNext;
@@ -68,12 +70,24 @@ void diagonalRow(const PixelView &view, int y, ChannelOffsets k)
     }
 }
 
-template <int Sign>
+MERGOLA_VECTOR_CLONES
+void embossRow(const PixelView &view, int y, ChannelOffsets k)
+{
+    diagonalRowBody<1>(view, y, k);
+}
+
+MERGOLA_VECTOR_CLONES
+void engraveRow(const PixelView &view, int y, ChannelOffsets k)
+{
+    diagonalRowBody<-1>(view, y, k);
+}
+
+template <void (*DiagonalRow)(const PixelView &, int, ChannelOffsets)>
 void runDiagonal(FilterContext &context, std::int32_t colour)
 {
     const ChannelOffsets k = offsetsOf(colour);
     const PixelView &view = context.dest;
-    forEachRow(context, 0, view.height - 2, view.width >= 2, [&](int y) { diagonalRow<Sign>(view, y, k); });
+    forEachRow(context, 0, view.height - 2, view.width >= 2, [&](int y) { DiagonalRow(view, y, k); });
 }
 
 // 9 * C minus the 3 x 3 sum is 8 * C minus the eight neighbours.
@@ -84,6 +98,7 @@ int laplacian(const Byte *up, const Byte *cur, const Byte *down)
     return 9 * cur[0] - box;
 }
 
+MERGOLA_VECTOR_CLONES
 void contourRow(const PixelView &dest, const PixelView &source, int y, ChannelOffsets k)
 {
     const Byte *up = source.row(y - 1);
@@ -111,6 +126,7 @@ int relief(const Byte *up, const Byte *cur, const Byte *down)
     return clampToByte((cur[0] + d) / 2 + kReliefLift);
 }
 
+MERGOLA_VECTOR_CLONES
 void reliefRow(const PixelView &dest, const PixelView &source, int y)
 {
     const Byte *up = source.row(y - 1);
@@ -134,12 +150,12 @@ void reliefRow(const PixelView &dest, const PixelView &source, int y)
 
 void EmbossFilter(FilterContext &context, std::int32_t colour)
 {
-    runDiagonal<1>(context, colour);
+    runDiagonal<embossRow>(context, colour);
 }
 
 void EngraveFilter(FilterContext &context, std::int32_t colour)
 {
-    runDiagonal<-1>(context, colour);
+    runDiagonal<engraveRow>(context, colour);
 }
 
 void ContourFilter(FilterContext &context, std::int32_t colour)

@@ -172,10 +172,13 @@ TEST(RunningFilters, MatchAPlainReferenceOnRandomPicturesOfOddSizes)
     };
     std::vector<Case> cases{{BlurFilter, 0, blurFormula()}};
     // Menu values, other positive and negative ones, divisors of either sign
-    // next to zero, and the extremes where C * (p + 24) leaves 32 bits.
-    for (std::int32_t p : {2, 0, 5, 37, 1000, -7, -9, -10, -24, -25, -300, INT_MAX, INT_MIN, INT_MAX - 7})
+    // next to zero, a zero centre weight, both sides of the largest centre
+    // weight (100) whose results are kept in a table, and the extremes
+    // where C * (p + 24) leaves 32 bits.
+    for (std::int32_t p : {2, 0, 5, 37, 76, 77, 1000, -7, -9, -10, -24, -25, -124, -125, -300, INT_MAX, INT_MIN,
+                           INT_MAX - 7})
         cases.push_back({SharpenFilter, p, sharpenFormula(p)});
-    for (std::int32_t p : {1, 0, 2, 9, 1000, -2, -3, -9, -10, -600, INT_MAX, INT_MIN, INT_MAX - 8})
+    for (std::int32_t p : {1, 0, 2, 9, 91, 92, 1000, -2, -3, -9, -10, -109, -110, -600, INT_MAX, INT_MIN, INT_MAX - 8})
         cases.push_back({EdgeFilter, p, edgeFormula(p)});
 
     std::mt19937 random(2024);
@@ -197,7 +200,7 @@ TEST(RunningFilters, SmoothPicturesMatchTheReferenceToo)
     // quotient itself, including small negative excesses.
     std::mt19937 random(7);
     std::uniform_int_distribution<int> step(-6, 6);
-    for (std::int32_t p : {2, 3, -5}) {
+    for (std::int32_t p : {2, 3, -5, 150, -400}) {
         FilterHarness picture(23, 11);
         for (int y = 0; y < 11; ++y)
             for (int x = 0; x < 23; ++x)
