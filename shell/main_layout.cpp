@@ -29,11 +29,11 @@ constexpr QRgb kLightGrey = qRgb(224, 224, 224);
 constexpr QRgb kResultBackground = qRgb(192, 192, 255);
 constexpr QRgb kQualityBackground = qRgb(190, 220, 250);
 constexpr QRgb kLensText = qRgb(128, 128, 128);
-constexpr QRgb kYellowish = qRgb(192, 192, 0);
-constexpr QRgb kGreen = qRgb(0, 192, 0);
-constexpr QRgb kCyanish = qRgb(0, 192, 192);
-constexpr QRgb kOrange = qRgb(255, 192, 128);
-constexpr QRgb kSalmon = qRgb(255, 128, 128);
+constexpr QRgb kButtonYellow = qRgb(192, 192, 0);
+constexpr QRgb kButtonGreen = qRgb(0, 192, 0);
+constexpr QRgb kButtonCyan = qRgb(0, 192, 192);
+constexpr QRgb kButtonOrange = qRgb(255, 192, 128);
+constexpr QRgb kButtonSalmon = qRgb(255, 128, 128);
 
 constexpr int kColourMax = 255;
 constexpr int kLensZoomMin = 1;
@@ -143,11 +143,11 @@ void Main::buildLayout()
     QWidget *frame4 = group("Frame4", 6540, 4020, 5160, 720);
     plate(frame4, "Label4", QRect(120, 210, 3810, 405));
     plate(frame4, "Label16", QRect(4125, 210, 930, 405));
-    m_saveKnop = button(frame4, "SaveKnop", QRect(150, 240, 750, 345), QStringLiteral("Save"), kYellowish);
-    m_sizeKnop = button(frame4, "SizeKnop", QRect(900, 240, 750, 345), QStringLiteral("Size"), kYellowish);
-    m_borderKnop = button(frame4, "BorderKnop", QRect(1650, 240, 750, 345), QStringLiteral("Border"), kGreen);
-    m_printKnop = button(frame4, "PrintKnop", QRect(2400, 240, 750, 345), QStringLiteral("Print"), kGreen);
-    m_helpKnop = button(frame4, "HelpKnop", QRect(3150, 240, 750, 345), QStringLiteral("Help"), kCyanish);
+    m_saveKnop = button(frame4, "SaveKnop", QRect(150, 240, 750, 345), QStringLiteral("Save"), kButtonYellow);
+    m_sizeKnop = button(frame4, "SizeKnop", QRect(900, 240, 750, 345), QStringLiteral("Size"), kButtonYellow);
+    m_borderKnop = button(frame4, "BorderKnop", QRect(1650, 240, 750, 345), QStringLiteral("Border"), kButtonGreen);
+    m_printKnop = button(frame4, "PrintKnop", QRect(2400, 240, 750, 345), QStringLiteral("Print"), kButtonGreen);
+    m_helpKnop = button(frame4, "HelpKnop", QRect(3150, 240, 750, 345), QStringLiteral("Help"), kButtonCyan);
     m_combineKnop = button(frame4, "CombineKnop", QRect(4155, 240, 870, 345), QStringLiteral("Combine"), kLightGrey,
                            QStringLiteral(" Combine pictures "));
 
@@ -164,7 +164,7 @@ void Main::buildLayout()
     QWidget *frame5 = group("Frame5", 6540, 5340, 2655, 2730);
     plate(frame5, "Label18", QRect(120, 240, 1200, 420));
     plate(frame5, "Label12", QRect(120, 2280, 2400, 300));
-    m_loepKnop = button(frame5, "LoepKnop", QRect(150, 270, 1140, 360), QStringLiteral("Vergroting"), kOrange);
+    m_loepKnop = button(frame5, "LoepKnop", QRect(150, 270, 1140, 360), QStringLiteral("Vergroting"), kButtonOrange);
     label(frame5, "Label19", 1440, 330, QStringLiteral("On / Off"));
     m_loepPic = new PictureBox(QStringLiteral("LoepPic"), tw(120, 780, 2385, 1380), kLightGrey,
                                PictureBox::Border::Sunken, frame5);
@@ -191,7 +191,7 @@ void Main::buildLayout()
     m_text1->setMaxLength(kQualityMaxChars);
     colourBase(m_text1, kQualityBackground);
     label(frame6, "Label5", 660, 300, QStringLiteral("% Kwaliteit JPG"));
-    m_exampleKnop = button(frame6, "ExampleKnop", QRect(1230, 930, 1005, 345), QStringLiteral("Example"), kGreen);
+    m_exampleKnop = button(frame6, "ExampleKnop", QRect(1230, 930, 1005, 345), QStringLiteral("Example"), kButtonGreen);
     QLabel *label11 = label(frame6, "Label11", 1200, 1350, QStringLiteral(" Laat even het voorbeeld zien"));
     label11->setWordWrap(true);
     label11->setGeometry(tw(1200, 1350, 1065, 450));
@@ -200,7 +200,7 @@ void Main::buildLayout()
     image1->setPixmap(QPixmap::fromImage(decorationPicture()));
     image1->move(px(240), px(960));
     image1->adjustSize();
-    m_exitKnop = button(frame6, "ExitKnop", QRect(1230, 2220, 1005, 345), QStringLiteral("Exit"), kSalmon,
+    m_exitKnop = button(frame6, "ExitKnop", QRect(1230, 2220, 1005, 345), QStringLiteral("Exit"), kButtonSalmon,
                         QStringLiteral(" Stop program "));
 
     QWidget *frame7 = group("Frame7", 5340, -30, 1095, 8100);
@@ -209,11 +209,11 @@ void Main::buildLayout()
     plate(frame7, "Label7", QRect(120, 3570, 855, 405));
     plate(frame7, "Label8", QRect(120, 4260, 855, 405));
     plate(frame7, "Label6", QRect(105, 6000, 870, 1200));
-    m_softwareKnop = button(frame7, "SoftwareKnop", QRect(150, 270, 795, 345), QStringLiteral("Software"), kGreen,
+    m_softwareKnop = button(frame7, "SoftwareKnop", QRect(150, 270, 795, 345), QStringLiteral("Software"), kButtonGreen,
                             QStringLiteral(" More free software "));
     m_filterKnop = button(frame7, "FilterKnop", QRect(150, 1830, 795, 345), QStringLiteral("Filters ->"), kLightGrey);
-    m_newKnop1 = button(frame7, "NewKnop1", QRect(150, 3600, 795, 345), QStringLiteral("<-- New"), kCyanish);
-    m_newKnop2 = button(frame7, "NewKnop2", QRect(150, 4290, 795, 345), QStringLiteral("<-- New"), kCyanish);
+    m_newKnop1 = button(frame7, "NewKnop1", QRect(150, 3600, 795, 345), QStringLiteral("<-- New"), kButtonCyan);
+    m_newKnop2 = button(frame7, "NewKnop2", QRect(150, 4290, 795, 345), QStringLiteral("<-- New"), kButtonCyan);
     label(frame7, "Label9", 105, 5700, QStringLiteral("Background"));
     m_rscroll = colourBar(frame7, "Rscroll", tw(135, 6030, 270, 1140));
     m_gscroll = colourBar(frame7, "Gscroll", tw(405, 6030, 270, 1140));

@@ -2,6 +2,7 @@
 // up at the mouse pointer by its button.
 #include "shell/main_window.h"
 
+#include "combine/combine.h"
 #include "filters/filter_menu.h"
 
 #include <QCursor>
@@ -49,18 +50,29 @@ void Main::buildMenus()
         const QString caption = QString::fromUtf8(fil.caption);
         if (fil.action == MenuAction::Submenu) {
             QMenu *fils = popupMenu(m_filter, "fils", caption);
-            for (const FilterMenuEntry &sub : kFilsMenu)
-                entry(fils, indexed("fils", sub.index), QString::fromUtf8(sub.caption));
+            for (const FilterMenuEntry &sub : kFilsMenu) {
+                const int index = sub.index;
+                connect(entry(fils, indexed("fils", index), QString::fromUtf8(sub.caption)), &QAction::triggered,
+                        this, [this, index] { fils_Click(index); });
+            }
             m_filter->addMenu(fils)->setObjectName(indexed("fil", fil.index));
+            // Opening the submenu is a click on its own entry, which runs no
+            // filter but still starts the progress display.
+            const int index = fil.index;
+            connect(fils, &QMenu::aboutToShow, this, [this, index] { fil_Click(index); });
         } else {
-            entry(m_filter, indexed("fil", fil.index), caption);
+            const int index = fil.index;
+            connect(entry(m_filter, indexed("fil", index), caption), &QAction::triggered, this,
+                    [this, index] { fil_Click(index); });
         }
     }
 
     m_combineer = popupMenu(this, "Combineer", QStringLiteral("Combineer"));
-    entry(m_combineer, indexed("comb", 1), QStringLiteral("Door elkaar"));
-    entry(m_combineer, indexed("comb", 2), QStringLiteral("Painting"));
-    entry(m_combineer, indexed("comb", 3), QStringLiteral("Onder elkaar"));
+    for (const CombineMode &mode : kCombineModes) {
+        const int index = mode.index;
+        connect(entry(m_combineer, indexed("comb", index), QString::fromUtf8(mode.caption)), &QAction::triggered,
+                this, [this, index] { CombineResult(index); });
+    }
 
     connect(m_saveKnop, &QPushButton::clicked, this, [this] { popUp(m_menuSave); });
     connect(m_printKnop, &QPushButton::clicked, this, [this] { popUp(m_afdrukken); });

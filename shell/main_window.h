@@ -7,6 +7,7 @@
 // start-up and the handlers in main_window.cpp.
 #pragma once
 
+#include "filters/engine.h"
 #include "platform/services.h"
 #include "shell/picture_box.h"
 #include "shell/progress_display.h"
@@ -27,6 +28,8 @@ class QScrollBar;
 class QTextBrowser;
 
 namespace mergola {
+
+struct FilterMenuEntry;
 
 // What the window needs from the platform. The program passes the real Qt
 // implementations; tests pass fakes and a folder of their own.
@@ -62,6 +65,10 @@ public:
     void Foto0_Drop(int slot, const QString &path);
     void NewKnop_Click(int slot);
     void ExitKnop_Click();
+    void CombineResult(int index); // the `comb` entries 1 to 3
+    void fil_Click(int index);
+    void fils_Click(int index);
+    bool filterBusy() const { return m_filters.FilterBusy(); }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -79,6 +86,10 @@ private:
     void buildMenus();
     void popUp(QMenu *menu);
 
+    // main_actions.cpp
+    void redrawPict0();
+    void runFilterMenuEntry(const FilterMenuEntry *entry);
+
     // main_window.cpp
     void startUp();
     void applyBackgroundColour();
@@ -90,6 +101,7 @@ private:
     bool m_lensOn = false;
     std::int32_t m_filterProgress = 0;
     bool m_ending = false;
+    Filters m_filters;
 
     std::array<PictureBox *, 2> m_foto0{};
     PictureBox *m_pict0 = nullptr;

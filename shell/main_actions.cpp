@@ -1,0 +1,74 @@
+// The handlers of `Main` that work on the result picture: combining, the
+// filter menu and the mirrors. Each hands the work to the folder that owns
+// it and then shows the result.
+#include "shell/main_window.h"
+
+#include "combine/combine.h"
+#include "filters/filter_menu.h"
+#include "shell/window_progress.h"
+
+#include <algorithm>
+
+namespace mergola {
+
+namespace {
+
+const FilterMenuEntry *findEntry(const auto &table, int index)
+{
+    const auto found = std::find_if(table.begin(), table.end(),
+                                    [index](const FilterMenuEntry &entry) { return entry.index == index; });
+    return found == table.end() ? nullptr : &*found;
+}
+
+} // namespace
+
+void Main::redrawPict0()
+{
+    Pict0().picture().drawStretched(m_work.Pict, QRect(0, 0, kDisplayWidth, kDisplayHeight));
+    Pict0().refresh();
+}
+
+void Main::CombineResult(int index)
+{
+    BusyScope busy(*m_services.pointer);
+    mergola::CombineResult(static_cast<std::int16_t>(index), m_work.Foto[0], m_work.Foto[1], m_work.Pict,
+                           m_work.ResultWidth, m_work.ResultHeight);
+    redrawPict0();
+}
+
+void Main::fil_Click(int index)
+{
+    runFilterMenuEntry(findEntry(kFilMenu, index));
+}
+
+void Main::fils_Click(int index)
+{
+    runFilterMenuEntry(findEntry(kFilsMenu, index));
+}
+
+void Main::runFilterMenuEntry(const FilterMenuEntry *entry)
+{
+    m_services.pointer->setBusy();
+    m_progress->start();
+    if (entry) {
+        switch (entry->action) {
+        case MenuAction::Filter: {
+            WindowFilterProgress sink(m_filterProgress, *m_progress, *m_services.eventLoop, m_ending);
+            m_filters.ApplyFilter(entry->filterId, m_work.Pict, entry->parameter, sink);
+            break;
+        }
+        case MenuAction::FlipHorizontal:
+            m_work.Pict.mirrorHorizontal();
+            break;
+        case MenuAction::FlipVertical:
+            m_work.Pict.mirrorVertical();
+            break;
+        case MenuAction::Submenu:
+            break;
+        }
+    }
+    redrawPict0();
+    m_services.pointer->setArrow();
+}
+
+} // namespace mergola

@@ -1,0 +1,43 @@
+// How a running filter reports to the window: the value goes into
+// FilterProgress, the progress display is told, and the event loop gets
+// its one turn, during which the user may press any button. When the user
+// has ended the program during that turn, the filter is given up.
+#pragma once
+
+#include "filters/progress.h"
+#include "platform/services.h"
+#include "shell/progress_display.h"
+
+#include <cstdint>
+
+namespace mergola {
+
+class WindowFilterProgress final : public FilterProgressSink {
+public:
+    WindowFilterProgress(std::int32_t &filterProgress, ProgressDisplay &display, EventLoopTurn &loop,
+                         const bool &ending)
+        : m_value(filterProgress), m_display(display), m_loop(loop), m_ending(ending)
+    {
+    }
+
+    void store(std::int32_t percent) override
+    {
+        m_value = percent;
+        m_display.valueStored();
+    }
+
+    void yield() override
+    {
+        m_loop.turn();
+        if (m_ending)
+            throw FilterAbandoned{};
+    }
+
+private:
+    std::int32_t &m_value;
+    ProgressDisplay &m_display;
+    EventLoopTurn &m_loop;
+    const bool &m_ending;
+};
+
+} // namespace mergola
