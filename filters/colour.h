@@ -27,14 +27,13 @@ void AddnoiseFilter(FilterContext &context, std::int32_t parameter);
 namespace colour_detail {
 
 // One channel level c with noise from a draw u in [0, 1):
-// u * (2p + 1) - p + c rounded to the nearest integer, halves to even, then
-// clamped to 0..255. std::rint rounds so under the default rounding mode,
-// and unlike std::nearbyint it compiles to a few instructions here.
+// u * (2p + 1) - p + c, computed in double precision (so that no parameter
+// can overflow 2p + 1), rounded to the nearest integer, halves to even,
+// then clamped to 0..255.
 inline int noisyLevel(float u, std::int32_t p, int c)
 {
     constexpr double kMaxLevel = 255.0;
-    // In double, so that no parameter can overflow 2p + 1.
-    const double level = std::rint(double(u) * (2.0 * p + 1.0) - p + c);
+    const double level = std::nearbyint(double(u) * (2.0 * p + 1.0) - p + c);
     if (!(level >= 0.0))
         return 0;
     if (level > kMaxLevel)

@@ -1,6 +1,7 @@
 #include "filters/contrast.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -122,15 +123,22 @@ void ContrastFilter(FilterContext &context, std::int32_t parameter)
         const std::uint8_t *from = context.source.row(y);
         std::uint8_t *to = context.dest.row(y);
         for (int x = 0; x < width; ++x, from += kBytesPerPixel, to += kBytesPerPixel) {
-            std::int32_t blue = levels[from[kBlue]];
-            std::int32_t green = levels[from[kGreen]];
-            std::int32_t red = levels[from[kRed]];
-            // Most pixels need no balancing; one unsigned test per channel.
-            if ((std::uint32_t(blue) | std::uint32_t(green) | std::uint32_t(red)) > std::uint32_t(kMaxLevel))
-                contrast_detail::balanceLevels(blue, green, red);
-            to[kBlue] = std::uint8_t(blue);
-            to[kGreen] = std::uint8_t(green);
-            to[kRed] = std::uint8_t(red);
+            const std::int32_t blue = levels[from[kBlue]];
+            const std::int32_t green = levels[from[kGreen]];
+            const std::int32_t red = levels[from[kRed]];
+            // Most pixels need no balancing: one unsigned test for all three
+            // (a level below 0 turns into a huge unsigned value).
+            if ((std::uint32_t(blue) | std::uint32_t(green) | std::uint32_t(red)) <= std::uint32_t(kMaxLevel)) {
+                to[kBlue] = std::uint8_t(blue);
+                to[kGreen] = std::uint8_t(green);
+                to[kRed] = std::uint8_t(red);
+            } else {
+                std::int32_t b = blue, g = green, r = red;
+                contrast_detail::balanceLevels(b, g, r);
+                to[kBlue] = std::uint8_t(b);
+                to[kGreen] = std::uint8_t(g);
+                to[kRed] = std::uint8_t(r);
+            }
         }
         progress.report(progressAfterRow(kContrastPrepared, kContrastRowShare, y + 1, height));
     }
@@ -150,6 +158,16 @@ void ColdeptFilter(FilterContext &context, std::int32_t parameter)
     for (int e = -kMaxLevel; e <= kMaxLevel; ++e)
         sharesOf[std::size_t(e + kMaxLevel)] = contrast_detail::stuckiShares(e);
 
+    // What reaches a pixel of its accumulated error, (E * 10) \ p, for
+    // every E that can occur: each of the twelve shares that make up E is
+    // at most its weight times 255, over 42, and the weights sum to 42, so
+    // E stays within -255..255. A damping of 0 would divide by zero; such a
+    // parameter lets no error through, leaving a plain threshold.
+    std::array<std::int32_t, 2 * kMaxLevel + 1> dampedError{};
+    if (parameter != 0)
+        for (int e = -kMaxLevel; e <= kMaxLevel; ++e)
+            dampedError[std::size_t(e + kMaxLevel)] = (e * kDampingScale) / parameter;
+
     const int width = context.dest.width;
     const int height = context.dest.height;
     const std::size_t paddedWidth = std::size_t(width) + 2 * kErrorMargin;
@@ -166,11 +184,11 @@ void ColdeptFilter(FilterContext &context, std::int32_t parameter)
         const std::uint8_t *from = context.source.row(y);
         std::uint8_t *to = context.dest.row(y);
         for (int x = 0; x < width; ++x, from += kBytesPerPixel, to += kBytesPerPixel) {
-            std::int32_t level = grey[std::size_t(from[kBlue] + from[kGreen] + from[kRed])];
-            // A damping of 0 would divide by zero; such a parameter lets no
-            // error through, leaving a plain threshold.
-            if (parameter != 0)
-                level += (thisRow[x] * kDampingScale) / parameter;
+            // A lookup instead of a division: the error chains from pixel
+            // to pixel, so its latency is the filter's pace.
+            const std::int32_t error = std::clamp(thisRow[x], -kMaxLevel, kMaxLevel);
+            std::int32_t level = grey[std::size_t(from[kBlue] + from[kGreen] + from[kRed])] +
+                                 dampedError[std::size_t(error + kMaxLevel)];
             level = std::clamp(level, 0, kMaxLevel);
             const std::int32_t out = level >= mean ? kMaxLevel : 0;
             to[kBlue] = std::uint8_t(out);

@@ -244,27 +244,31 @@ TEST(AddnoiseFilter, ADrawOfZeroGivesTheLevelMinusPAndHalvesRoundToEven)
 
 TEST(AddnoiseFilter, DrawsThreeTimesAPixelInChannelOrderAndTheSequenceRunsOn)
 {
-    FilterHarness harness(5, 4);
-    fillRandom(harness, 5);
-    harness.set(0, 0, {0, 255, 0});
-    harness.set(4, 3, {255, 0, 255});
-    const std::vector<Bgr> before = pixelsOf(harness);
-    RandomSource replay = harness.random; // the same draws, in the same order
+    // The menu's parameter, small ones, and ones so large that the noise
+    // no longer fits a double exactly.
+    for (std::int32_t p : {50, 1, 0, -3, (1 << 26) - 1, 1 << 26, 2147483647}) {
+        FilterHarness harness(5, 4);
+        fillRandom(harness, 5);
+        harness.set(0, 0, {0, 255, 0});
+        harness.set(4, 3, {255, 0, 255});
+        const std::vector<Bgr> before = pixelsOf(harness);
+        RandomSource replay = harness.random; // the same draws, in the same order
 
-    harness.run(AddnoiseFilter, 50);
+        harness.run(AddnoiseFilter, p);
 
-    const auto expectedLevel = [&](int c) {
-        const double v = std::nearbyint(double(replay.next()) * 101.0 - 50.0 + c);
-        return int(std::clamp(v, 0.0, 255.0));
-    };
-    const std::vector<Bgr> after = pixelsOf(harness);
-    for (std::size_t i = 0; i < before.size(); ++i) {
-        const int blue = expectedLevel(before[i].blue);
-        const int green = expectedLevel(before[i].green);
-        const int red = expectedLevel(before[i].red);
-        EXPECT_EQ(after[i], (Bgr{blue, green, red})) << "pixel " << i;
+        const auto expectedLevel = [&](int c) {
+            const double v = std::nearbyint(double(replay.next()) * (2.0 * p + 1.0) - p + c);
+            return int(std::clamp(v, 0.0, 255.0));
+        };
+        const std::vector<Bgr> after = pixelsOf(harness);
+        for (std::size_t i = 0; i < before.size(); ++i) {
+            const int blue = expectedLevel(before[i].blue);
+            const int green = expectedLevel(before[i].green);
+            const int red = expectedLevel(before[i].red);
+            EXPECT_EQ(after[i], (Bgr{blue, green, red})) << "p " << p << " pixel " << i;
+        }
+        EXPECT_EQ(harness.random.next(), replay.next()) << "exactly three draws a pixel";
     }
-    EXPECT_EQ(harness.random.next(), replay.next()) << "exactly three draws a pixel";
 }
 
 TEST(AddnoiseFilter, KeepsEveryLevelWithinPOfWhereItWas)
