@@ -42,6 +42,7 @@ constexpr int kLensZoomStart = 3;
 constexpr int kQualityMaxChars = 2;
 
 constexpr int kMaatLabelPixels = 16; // Arial 12 pt on a 96-dpi screen
+constexpr int kExampleCaptionPixels = 10;
 
 void colourText(QWidget *widget, QRgb colour)
 {
@@ -194,6 +195,10 @@ void Main::buildLayout()
     m_exampleKnop = button(frame6, "ExampleKnop", QRect(1230, 930, 1005, 345), QStringLiteral("Example"), kButtonGreen);
     QLabel *label11 = label(frame6, "Label11", 1200, 1350, QStringLiteral(" Laat even het voorbeeld zien"));
     label11->setWordWrap(true);
+    // Two lines must fit the 71-pixel box, as they did in the classic 8 pt face.
+    QFont captionFont = label11->font();
+    captionFont.setPixelSize(kExampleCaptionPixels);
+    label11->setFont(captionFont);
     label11->setGeometry(tw(1200, 1350, 1065, 450));
     auto *image1 = new QLabel(frame6);
     image1->setObjectName(QStringLiteral("Image1"));
