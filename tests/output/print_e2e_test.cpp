@@ -1,0 +1,249 @@
+// Prints each layout through CUPS exactly as the window does (printResult
+// with the Qt printer) onto a PDF queue, turns the PDF into an image and
+// checks where the picture and the footer landed.
+//
+// Runs only when MERGOLA_CUPS_TEST=1, which the test command sets after
+// `scripts/cups-pdf.sh start` has made a cups-pdf queue the default printer.
+#include "output/print.h"
+#include "platform/qt_printer.h"
+
+#include "output_test_support.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QImage>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+#include <gtest/gtest.h>
+#include <pwd.h>
+#include <unistd.h>
+
+using namespace mergola;
+using namespace mergola::testing;
+
+namespace {
+
+// The queue that scripts/cups-pdf.sh makes; nothing is printed elsewhere,
+// so the test never spends paper on a real printer.
+constexpr char kTestQueue[] = "MergolaPDF";
+constexpr char kCupsPdfConfig[] = "/etc/cups/cups-pdf.conf";
+constexpr char kAnonymousSpool[] = "/var/spool/cups-pdf/ANONYMOUS";
+// The spooler, the filters and ghostscript take a few seconds a page.
+constexpr int kPdfWaitMilliseconds = 90'000;
+constexpr int kPollMilliseconds = 250;
+// Enough resolution to probe a rectangle's inside and its surroundings.
+constexpr int kRenderDpi = 50;
+// The PDF's colours pass through the print filters' colour handling.
+constexpr int kColourTolerance = 40;
+// Probes keep this far (in twips) from an edge the filters may shift a little.
+constexpr int kProbeInset = 300;
+
+const QRgb kMagenta = qRgb(200, 30, 160);
+const QRgb kBlack = qRgb(0, 0, 0);
+const QRgb kWhite = qRgb(255, 255, 255);
+
+// Magenta with a black top-left quarter, so a turned or mirrored page shows.
+Picture markedPicture()
+{
+    Picture pict(320, 240, kMagenta);
+    pict.clear();
+    pict.fillRect(0, 0, 159, 119, kBlack);
+    return pict;
+}
+
+int failuresSoFar()
+{
+    return ::testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count();
+}
+
+QString homeDirectory()
+{
+    const passwd *entry = ::getpwuid(::geteuid());
+    return entry ? QString::fromLocal8Bit(entry->pw_dir) : QDir::homePath();
+}
+
+// Where cups-pdf writes this user's PDFs: its "Out" setting, with ${HOME}
+// and ${USER} filled in, then the usual places.
+QStringList pdfFolders()
+{
+    QStringList folders;
+    if (const QByteArray forced = qgetenv("MERGOLA_CUPS_PDF_DIR"); !forced.isEmpty())
+        folders << QString::fromLocal8Bit(forced);
+    QFile config(QString::fromLatin1(kCupsPdfConfig));
+    if (config.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        static const QRegularExpression outLine(QStringLiteral("^\\s*Out\\s+(\\S.*?)\\s*$"));
+        while (!config.atEnd()) {
+            const QRegularExpressionMatch match = outLine.match(QString::fromLocal8Bit(config.readLine()));
+            if (!match.hasMatch())
+                continue;
+            QString out = match.captured(1);
+            out.replace(QStringLiteral("${HOME}"), homeDirectory());
+            out.replace(QStringLiteral("${USER}"), QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name));
+            folders << out;
+        }
+    }
+    folders << homeDirectory() + QStringLiteral("/PDF") << QString::fromLatin1(kAnonymousSpool);
+    return folders;
+}
+
+QString waitForPdf(const QString &token)
+{
+    QDeadlineTimer deadline(kPdfWaitMilliseconds);
+    while (!deadline.hasExpired()) {
+        for (const QString &folder : pdfFolders()) {
+            const QStringList found =
+                QDir(folder).entryList({QStringLiteral("*%1*.pdf").arg(token)}, QDir::Files, QDir::Time);
+            if (!found.isEmpty()) {
+                const QString path = QDir(folder).filePath(found.first());
+                // cups-pdf writes the file in place; wait until its size settles.
+                const qint64 size = QFileInfo(path).size();
+                QThread::msleep(kPollMilliseconds * 2);
+                if (size > 0 && QFileInfo(path).size() == size)
+                    return path;
+            }
+        }
+        QThread::msleep(kPollMilliseconds);
+    }
+    return {};
+}
+
+QImage renderPdf(const QString &pdf, const QString &workDir)
+{
+    const QString prefix = QDir(workDir).filePath(QStringLiteral("page"));
+    QProcess pdftoppm;
+    pdftoppm.start(QStringLiteral("pdftoppm"),
+                   {QStringLiteral("-r"), QString::number(kRenderDpi), QStringLiteral("-png"),
+                    QStringLiteral("-singlefile"), pdf, prefix});
+    if (!pdftoppm.waitForFinished(60'000) || pdftoppm.exitCode() != 0)
+        return {};
+    return QImage(prefix + QStringLiteral(".png")).convertToFormat(QImage::Format_RGB32);
+}
+
+// The printable area's top-left corner on the sheet, in inches, as the
+// printer reports it for A4 in this orientation.
+QPointF printableOrigin(PageOrientation orientation)
+{
+    QPrinter printer(QPrinterInfo::defaultPrinter(), QPrinter::HighResolution);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setPageOrientation(orientation == PageOrientation::Landscape ? QPageLayout::Landscape
+                                                                         : QPageLayout::Portrait);
+    return printer.pageLayout().paintRect(QPageLayout::Inch).topLeft();
+}
+
+bool near(QRgb a, QRgb b)
+{
+    return std::abs(qRed(a) - qRed(b)) <= kColourTolerance && std::abs(qGreen(a) - qGreen(b)) <= kColourTolerance
+           && std::abs(qBlue(a) - qBlue(b)) <= kColourTolerance;
+}
+
+struct RenderedPage {
+    QImage image;
+    QPointF origin; // printable area's corner, inches
+
+    QPoint at(double leftTwips, double topTwips) const
+    {
+        return {int((origin.x() + leftTwips / kTwipsPerInch) * kRenderDpi),
+                int((origin.y() + topTwips / kTwipsPerInch) * kRenderDpi)};
+    }
+    QRgb colourAt(double leftTwips, double topTwips) const { return image.pixel(at(leftTwips, topTwips)); }
+};
+
+bool hasGreyInk(const RenderedPage &page, int leftTwips)
+{
+    const QPoint from = page.at(leftTwips, kFooterTop - 100);
+    const QPoint to = page.at(leftTwips + 2500, kFooterTop + 400);
+    for (int y = from.y(); y < to.y() && y < page.image.height(); ++y)
+        for (int x = from.x(); x < to.x() && x < page.image.width(); ++x) {
+            const QRgb c = page.image.pixel(x, y);
+            if (qRed(c) < 200 && std::abs(qRed(c) - qGreen(c)) < 16 && std::abs(qGreen(c) - qBlue(c)) < 16)
+                return true;
+        }
+    return false;
+}
+
+const char *nameOf(PrintLayout layout)
+{
+    switch (layout) {
+    case PrintLayout::Portrait:
+        return "portrait";
+    case PrintLayout::Landscape:
+        return "landscape";
+    case PrintLayout::Appart:
+        return "appart";
+    }
+    return "unknown";
+}
+
+} // namespace
+
+TEST(PrintThroughCups, EachLayoutReachesThePdfPrinterWithPictureAndFooterInPlace)
+{
+    if (qgetenv("MERGOLA_CUPS_TEST") != "1")
+        GTEST_SKIP() << "MERGOLA_CUPS_TEST is not 1: run `scripts/cups-pdf.sh start` and set it to print through CUPS";
+    const QPrinterInfo defaultPrinter = QPrinterInfo::defaultPrinter();
+    if (defaultPrinter.isNull())
+        GTEST_SKIP() << "CUPS has no default printer (is cupsd running? did `scripts/cups-pdf.sh start` succeed?)";
+    if (defaultPrinter.printerName() != QLatin1String(kTestQueue))
+        GTEST_SKIP() << "the default printer is " << defaultPrinter.printerName().toStdString() << ", not the PDF queue "
+                     << kTestQueue << ": not printing on it";
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty())
+        GTEST_SKIP() << "pdftoppm is not installed (poppler-utils)";
+
+    QTemporaryDir work;
+    const Picture pict = markedPicture();
+    for (PrintLayout layout : {PrintLayout::Portrait, PrintLayout::Landscape, PrintLayout::Appart}) {
+        SCOPED_TRACE(nameOf(layout));
+        const int failuresBefore = failuresSoFar();
+        const QString token =
+            QStringLiteral("mergola-e2e-%1-%2").arg(QString::fromLatin1(nameOf(layout))).arg(::getpid());
+        QtPrinter printer(token);
+        FakeMessages messages;
+        printResult(layout, pict, printer, messages);
+        ASSERT_TRUE(messages.shown.isEmpty()) << messages.shown.join(QLatin1Char(' ')).toStdString();
+
+        const QString pdf = waitForPdf(token);
+        ASSERT_FALSE(pdf.isEmpty()) << "no PDF named after " << token.toStdString() << " appeared in "
+                                    << pdfFolders().join(QStringLiteral(", ")).toStdString();
+        RenderedPage page{renderPdf(pdf, work.path()), printableOrigin(orientationOf(layout))};
+        ASSERT_FALSE(page.image.isNull()) << "pdftoppm could not render " << pdf.toStdString();
+
+        // Paper is portrait: a landscape page arrives as its content turned a
+        // quarter counter-clockwise on the sheet. Turned back upright, it
+        // must be wider than tall.
+        const bool landscape = orientationOf(layout) == PageOrientation::Landscape;
+        if (landscape && page.image.height() > page.image.width())
+            page.image = page.image.transformed(QTransform().rotate(90));
+        EXPECT_EQ(page.image.width() > page.image.height(), landscape)
+            << page.image.width() << " x " << page.image.height();
+
+        for (const TwipRect &rect : pictureRectangles(layout)) {
+            const int inset = kProbeInset;
+            const int right = rect.left + rect.width;
+            const int bottom = rect.top + rect.height;
+            EXPECT_TRUE(near(page.colourAt(rect.left + inset, rect.top + inset), kBlack));
+            EXPECT_TRUE(near(page.colourAt(right - inset, rect.top + inset), kMagenta));
+            EXPECT_TRUE(near(page.colourAt(rect.left + inset, bottom - inset), kMagenta));
+            EXPECT_TRUE(near(page.colourAt(right - inset, bottom - inset), kMagenta));
+            EXPECT_TRUE(near(page.colourAt(rect.left - inset, rect.top + rect.height / 2), kWhite));
+            EXPECT_TRUE(near(page.colourAt(right + inset, rect.top + rect.height / 2), kWhite));
+            EXPECT_TRUE(near(page.colourAt(rect.left + rect.width / 2, bottom + inset), kWhite));
+        }
+        EXPECT_EQ(hasGreyInk(page, kFooterDateLeft), hasFooter(layout));
+        EXPECT_EQ(hasGreyInk(page, kFooterAddressLeft), hasFooter(layout));
+        if (failuresSoFar() != failuresBefore) {
+            // Keep the evidence where a person can look at it.
+            const QString kept = QDir::temp().filePath(QStringLiteral("%1.png").arg(token));
+            page.image.save(kept);
+            ADD_FAILURE() << "kept " << pdf.toStdString() << " and its rendering " << kept.toStdString();
+        } else {
+            QFile::remove(pdf);
+        }
+    }
+}
