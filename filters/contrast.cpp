@@ -33,10 +33,18 @@ constexpr std::array<std::int32_t, contrast_detail::kStuckiShares> kStuckiWeight
 constexpr std::int32_t kStuckiDivisor = 42;
 // Coldept scales the accumulated error by 10 / p before adding it.
 constexpr std::int32_t kDampingScale = 10;
-// Room left and right of each error row for the shares that fall two
+// Room left and right of each error row for the shares that fall up to two
 // columns beyond the picture's edge; they are never read, so they are
-// dropped as if their condition had failed.
+// dropped as if their condition had failed. Shares for this row's next two
+// pixels are carried along the row and likewise die at its end.
 constexpr int kErrorMargin = 2;
+
+// What Coldept makes of a pixel of one level: black or white, and the
+// shares of the error to spread. Aligned to a cache line, 64 bytes.
+struct alignas(64) LevelOutcome {
+    contrast_detail::StuckiRow shares;
+    std::int32_t out;
+};
 
 int progressAfterRow(int base, int share, int y, int height)
 {
@@ -152,12 +160,6 @@ void ColdeptFilter(FilterContext &context, std::int32_t parameter)
     for (int i = 0; i <= kMaxChannelSum; ++i)
         grey[std::size_t(i)] = i / 3;
 
-    // One row of shares for every error from -255 to 255, so that spreading
-    // an error costs lookups and additions only.
-    std::vector<contrast_detail::StuckiRow> sharesOf(2 * kMaxLevel + 1);
-    for (int e = -kMaxLevel; e <= kMaxLevel; ++e)
-        sharesOf[std::size_t(e + kMaxLevel)] = contrast_detail::stuckiShares(e);
-
     // What reaches a pixel of its accumulated error, (E * 10) \ p, for
     // every E that can occur: each of the twelve shares that make up E is
     // at most its weight times 255, over 42, and the weights sum to 42, so
@@ -178,43 +180,74 @@ void ColdeptFilter(FilterContext &context, std::int32_t parameter)
     progress.report(kColdeptTablesReady);
 
     const std::int32_t mean = contrast_detail::meanGreyLevel(context.source);
+    // With the mean known, a pixel's level alone decides its output and its
+    // error: one row for each level, holding the output and the twelve
+    // shares of the error, so that spreading an error costs lookups and
+    // additions only.
+    std::vector<LevelOutcome> outcomeOf(kMaxLevel + 1);
+    for (int level = 0; level <= kMaxLevel; ++level) {
+        LevelOutcome &outcome = outcomeOf[std::size_t(level)];
+        outcome.out = level >= mean ? kMaxLevel : 0;
+        outcome.shares = contrast_detail::stuckiShares(level - outcome.out);
+    }
     progress.report(kColdeptMeasured);
 
     for (int y = 0; y < height; ++y) {
         const std::uint8_t *from = context.source.row(y);
         std::uint8_t *to = context.dest.row(y);
+        // The error chains from pixel to pixel along the row, so its latency
+        // is the filter's pace: the shares for the next two pixels of this
+        // row are carried in registers instead of going through memory, and
+        // the damping is a lookup instead of a division.
+        std::int32_t toNext = 0;
+        std::int32_t toSecondNext = 0;
+        // The shares for the two rows below gather in sliding windows over
+        // columns x - 2 .. x + 1 (before pixel x adds its own); a column
+        // leaves the window once no later pixel of the row reaches it, with
+        // one memory access instead of five. The row after next has had no
+        // shares yet, so its columns are stored, not added to.
+        std::int32_t next0 = 0, next1 = 0, next2 = 0, next3 = 0;
+        std::int32_t after0 = 0, after1 = 0, after2 = 0, after3 = 0;
         for (int x = 0; x < width; ++x, from += kBytesPerPixel, to += kBytesPerPixel) {
-            // A lookup instead of a division: the error chains from pixel
-            // to pixel, so its latency is the filter's pace.
-            const std::int32_t error = std::clamp(thisRow[x], -kMaxLevel, kMaxLevel);
+            const std::int32_t error = std::clamp(thisRow[x] + toNext, -kMaxLevel, kMaxLevel);
             std::int32_t level = grey[std::size_t(from[kBlue] + from[kGreen] + from[kRed])] +
                                  dampedError[std::size_t(error + kMaxLevel)];
             level = std::clamp(level, 0, kMaxLevel);
-            const std::int32_t out = level >= mean ? kMaxLevel : 0;
-            to[kBlue] = std::uint8_t(out);
-            to[kGreen] = std::uint8_t(out);
-            to[kRed] = std::uint8_t(out);
+            const LevelOutcome &outcome = outcomeOf[std::size_t(level)];
+            to[kBlue] = std::uint8_t(outcome.out);
+            to[kGreen] = std::uint8_t(outcome.out);
+            to[kRed] = std::uint8_t(outcome.out);
 
-            const std::int32_t *share = sharesOf[std::size_t(level - out + kMaxLevel)].data();
-            thisRow[x + 1] += share[0];
-            thisRow[x + 2] += share[1];
-            nextRow[x - 2] += share[2];
-            nextRow[x - 1] += share[3];
-            nextRow[x] += share[4];
-            nextRow[x + 1] += share[5];
-            nextRow[x + 2] += share[6];
-            rowAfter[x - 2] += share[7];
-            rowAfter[x - 1] += share[8];
-            rowAfter[x] += share[9];
-            rowAfter[x + 1] += share[10];
-            rowAfter[x + 2] += share[11];
+            const std::int32_t *share = outcome.shares.data();
+            toNext = toSecondNext + share[0];
+            toSecondNext = share[1];
+            nextRow[x - 2] += next0 + share[2];
+            next0 = next1 + share[3];
+            next1 = next2 + share[4];
+            next2 = next3 + share[5];
+            next3 = share[6];
+            rowAfter[x - 2] = after0 + share[7];
+            after0 = after1 + share[8];
+            after1 = after2 + share[9];
+            after2 = after3 + share[10];
+            after3 = share[11];
         }
-        // The rows move up by one; the new last row starts without error.
+        // The columns still in the windows; the last two fall in the margin.
+        nextRow[width - 2] += next0;
+        nextRow[width - 1] += next1;
+        nextRow[width] += next2;
+        nextRow[width + 1] += next3;
+        rowAfter[width - 2] = after0;
+        rowAfter[width - 1] = after1;
+        rowAfter[width] = after2;
+        rowAfter[width + 1] = after3;
+
+        // The rows move up by one. Every column of the new last row,
+        // margins included, is stored afresh during the next row.
         std::int32_t *done = thisRow;
         thisRow = nextRow;
         nextRow = rowAfter;
         rowAfter = done;
-        std::fill(rowAfter - kErrorMargin, rowAfter - kErrorMargin + paddedWidth, 0);
         progress.report(progressAfterRow(kColdeptMeasured, kColdeptRowShare, y + 1, height));
     }
     progress.report(kDone);
