@@ -2,6 +2,8 @@
 
 #include <QSaveFile>
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <cstdint>
 #include <limits>
 #include <vector>
@@ -59,9 +61,38 @@ std::array<std::uint8_t, kPixelDataOffset> header(int width, int height, std::ui
     return h;
 }
 
+FileResult writeFailure(const QString &path, const QString &reason)
+{
+    return fileError(QStringLiteral("cannot write %1: %2").arg(path, reason));
+}
+
 FileResult writeFailure(const QString &path, const QSaveFile &file)
 {
-    return fileError(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+    return writeFailure(path, file.errorString());
+}
+
+// Writes all bytes. QSaveFile passes a short write (a disk that fills up
+// midway) on without an error of its own and would then commit the short
+// file, so the rest is written again until the system says why it cannot.
+bool writeAll(QSaveFile &file, const std::uint8_t *bytes, qint64 length, QString &reason)
+{
+    while (length > 0) {
+        errno = 0;
+        const qint64 written = file.write(reinterpret_cast<const char *>(bytes), length);
+        if (written <= 0) {
+            const int systemError = errno;
+            if (systemError != 0)
+                reason = QString::fromLocal8Bit(std::strerror(systemError));
+            else if (file.error() != QFileDevice::NoError)
+                reason = file.errorString();
+            else
+                reason = QStringLiteral("the file could not be written completely");
+            return false;
+        }
+        bytes += written;
+        length -= written;
+    }
+    return true;
 }
 
 } // namespace
@@ -82,12 +113,16 @@ FileResult writeBmpFile(const Picture &picture, const QString &path)
         return target;
 
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered, so a full disk shows at the write that meets it, with the
+    // system's reason, rather than as an unnamed failure at the end. Rows
+    // are written whole, so this costs one system call a row.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return writeFailure(path, file);
 
+    QString reason;
     const auto head = header(picture.width(), picture.height(), std::uint32_t(pixelBytes));
-    if (file.write(reinterpret_cast<const char *>(head.data()), qint64(head.size())) != qint64(head.size()))
-        return writeFailure(path, file);
+    if (!writeAll(file, head.data(), qint64(head.size()), reason))
+        return writeFailure(path, reason);
 
     const QImage &image = picture.image();
     std::vector<std::uint8_t> row(stride, 0); // the padding bytes stay 0
@@ -100,8 +135,8 @@ FileResult writeBmpFile(const Picture &picture, const QString &path)
             target[1] = std::uint8_t(qGreen(source[x]));
             target[2] = std::uint8_t(qRed(source[x]));
         }
-        if (file.write(reinterpret_cast<const char *>(row.data()), qint64(stride)) != qint64(stride))
-            return writeFailure(path, file);
+        if (!writeAll(file, row.data(), qint64(stride), reason))
+            return writeFailure(path, reason);
     }
     if (!file.commit())
         return writeFailure(path, file);

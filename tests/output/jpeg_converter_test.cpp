@@ -181,6 +181,17 @@ TEST(JpegConverter, ReportsAFailedConversionAndKeepsAnOlderJpgUntouched)
     EXPECT_EQ(entriesOf(dir.path()), (QStringList{QStringLiteral("broken.bmp"), QStringLiteral("older.jpg")}));
 }
 
+TEST(JpegConverter, RemovesAnEmptyFileThatAConverterLeftAndReportsIt)
+{
+    QTemporaryDir dir;
+    const QString jpg = dir.filePath(QStringLiteral("empty.jpg"));
+    const FileResult result =
+        writeJpegFile(smooth(8, 8), jpg, 75, emptyOutputConverterDir(), dir.filePath(QStringLiteral("mydummy.bmp")));
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.error, QStringLiteral("cannot write %1: the JPG converter made a broken file").arg(jpg));
+    EXPECT_TRUE(entriesOf(dir.path()).isEmpty());
+}
+
 TEST(JpegConverter, RefusesTargetsItMustNotReplace)
 {
     QTemporaryDir dir;

@@ -19,9 +19,11 @@
 
 namespace mergola::testing {
 
-// Where the build put the real converter and a library without its entry point.
+// Where the build put the real converter, a library without its entry point
+// and a converter that leaves an empty file.
 inline QString converterDir() { return QStringLiteral(MERGOLA_TEST_CONVERTER_DIR); }
 inline QString noEntryPointConverterDir() { return QStringLiteral(MERGOLA_TEST_NO_ENTRY_DIR); }
+inline QString emptyOutputConverterDir() { return QStringLiteral(MERGOLA_TEST_EMPTY_OUTPUT_DIR); }
 
 struct FakeDialogs final : FileDialogs {
     QString answer; // empty: the user cancels

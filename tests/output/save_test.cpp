@@ -116,7 +116,7 @@ TEST(Save, APictureWithoutPixelsIsReportedNotSavedInSilence)
     EXPECT_EQ(program.entries(), kOnlyTheLibrary);
 }
 
-TEST(Save, AMissingOrBrokenConverterIsReportedAndLeavesNoFiles)
+TEST(Save, AMissingBrokenOrMisbehavingConverterIsReportedAndLeavesNoFiles)
 {
     QTemporaryDir emptyProgram;
     QTemporaryDir target;
@@ -134,6 +134,13 @@ TEST(Save, AMissingOrBrokenConverterIsReportedAndLeavesNoFiles)
     EXPECT_EQ(messages.shown, (QStringList{kJpgSaveFailed, kJpgSaveFailed}));
     EXPECT_EQ(entriesOf(brokenProgram.path()), QStringList{library});
     EXPECT_TRUE(entriesOf(target.path()).isEmpty());
+
+    QTemporaryDir emptyOutputProgram;
+    ASSERT_TRUE(QFile::copy(QDir(emptyOutputConverterDir()).filePath(library), emptyOutputProgram.filePath(library)));
+    saveResultAsJpg(scrambled(8, 8), 75, emptyOutputProgram.path(), dialogs, messages);
+    EXPECT_EQ(messages.shown, (QStringList{kJpgSaveFailed, kJpgSaveFailed, kJpgSaveFailed}));
+    EXPECT_EQ(entriesOf(emptyOutputProgram.path()), QStringList{library});
+    EXPECT_TRUE(entriesOf(target.path()).isEmpty()) << "the empty JPG is not left behind";
 }
 
 TEST(Save, ATargetFolderThatCannotBeWrittenIsReported)
