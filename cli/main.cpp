@@ -19,12 +19,22 @@ void reportError(const QString &message)
     std::fprintf(stderr, "%s: %s\n", kProgramName, line.toLocal8Bit().constData());
 }
 
+// Qt and its image plugins chatter through qWarning (a decoder's "corrupt
+// data" notes, for one); the outcome reaches the user as the one line
+// above, so only Qt's own critical and fatal messages get through.
+void quietQtMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "%s: %s\n", kProgramName, message.toLocal8Bit().constData());
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     // Pictures are decoded and drawn on QImage, which needs no display, so a
     // core application suffices and the tool runs on machines without one.
+    qInstallMessageHandler(quietQtMessages);
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QString::fromLatin1(kProgramName));
     QCoreApplication::setApplicationVersion(QStringLiteral(MERGOLA_VERSION));

@@ -384,6 +384,19 @@ TEST_F(Cli, FailsWithStatus1NamingAFileThatCannotBeReadAndWritesNothing)
         truncated.write(whole.read(200));
         truncated.close();
     }
+    // A JPG whose entropy-coded data is overwritten with stray markers: the
+    // decoder's own complaints must not reach standard error beside ours.
+    const QString damaged = path(QStringLiteral("damaged.jpg"));
+    {
+        ASSERT_TRUE(randomImage(300, 200, 15).save(damaged, "JPG", 90));
+        QFile file(damaged);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        QByteArray bytes = file.readAll();
+        for (qsizetype i = bytes.size() / 2; i < bytes.size() / 2 + 400; i += 7)
+            bytes[i] = char(i % 2 ? 0xFF : 0xD0);
+        file.seek(0);
+        file.write(bytes);
+    }
     const QString good = writeBmp("good.bmp", randomImage(4, 4, 11));
     const QString missing = path(QStringLiteral("missing.bmp"));
     struct Case {
@@ -395,6 +408,7 @@ TEST_F(Cli, FailsWithStatus1NamingAFileThatCannotBeReadAndWritesNothing)
         {{"--input", text.fileName(), "--output", out}, text.fileName()},
         {{"--input", truncated.fileName(), "--output", out}, truncated.fileName()},
         {{"--input", m_dir.path(), "--output", out}, m_dir.path()},
+        {{"--input", damaged, "--output", out}, damaged},
         {{"--slot1", good, "--slot2", missing, "--combine", "2", "--output", out}, missing},
         {{"--slot1", text.fileName(), "--slot2", good, "--combine", "3", "--output", out}, text.fileName()},
     };
