@@ -12,7 +12,6 @@ namespace {
 using Byte = std::uint8_t;
 using Spread = std::uint16_t; // at most 9 * 255
 
-constexpr int kFourth = 3; // the byte without colour
 // The same channel of the neighbouring pixel is this many bytes away.
 constexpr int kNext = kBytesPerPixel;
 constexpr int kBlockValues = 9;
@@ -62,7 +61,13 @@ void blockStatistics(const PixelView &source, int cy, CentreRow &out)
 
 // Picks, for every channel of pixel row y, the block with the smallest
 // spread, checked in the order 1, 2, 3, 4 with a strict comparison so that
-// the lowest-numbered block wins a tie.
+// the lowest-numbered block wins a tie. Blocks 1 and 2 are centred on the
+// row above, left and right of the byte; 3 and 4 on the row below.
+//
+// Shaped for the vectoriser (the fastest of several forms measured): all
+// eight values loaded up front and picked by selects rather than loaded
+// under branches, narrow types so that it works in 16-bit lanes, and the
+// fourth byte written back with its own value, unchanged.
 MERGOLA_VECTOR_CLONES
 void chooseRow(Byte *out, const CentreRow &above, const CentreRow &below, int width)
 {
@@ -73,22 +78,19 @@ void chooseRow(Byte *out, const CentreRow &above, const CentreRow &below, int wi
     const int begin = kFrame * kBytesPerPixel;
     const int end = (width - kFrame) * kBytesPerPixel;
     for (int i = begin; i < end; ++i) {
-        // All eight loads up front: selects between loaded values, not
-        // loads under a condition, keep the loop free of branches.
-        const int spread1 = spreadAbove[i - kNext], mean1 = meanAbove[i - kNext];
-        const int spread2 = spreadAbove[i + kNext], mean2 = meanAbove[i + kNext];
-        const int spread3 = spreadBelow[i - kNext], mean3 = meanBelow[i - kNext];
-        const int spread4 = spreadBelow[i + kNext], mean4 = meanBelow[i + kNext];
-        const int old = out[i];
-        int best = spread1;
-        int chosen = mean1;
+        const Spread spread1 = spreadAbove[i - kNext], spread2 = spreadAbove[i + kNext];
+        const Spread spread3 = spreadBelow[i - kNext], spread4 = spreadBelow[i + kNext];
+        const Byte mean1 = meanAbove[i - kNext], mean2 = meanAbove[i + kNext];
+        const Byte mean3 = meanBelow[i - kNext], mean4 = meanBelow[i + kNext];
+        const Byte old = out[i];
+        Spread best = spread1;
+        Byte chosen = mean1;
         chosen = spread2 < best ? mean2 : chosen;
         best = spread2 < best ? spread2 : best;
         chosen = spread3 < best ? mean3 : chosen;
         best = spread3 < best ? spread3 : best;
         chosen = spread4 < best ? mean4 : chosen;
-        // The fourth byte is written back with its own value, unchanged.
-        out[i] = Byte((i % kBytesPerPixel) == kFourth ? old : chosen);
+        out[i] = i % kBytesPerPixel == kFourthByte ? old : chosen;
     }
 }
 

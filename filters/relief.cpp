@@ -10,25 +10,26 @@ namespace {
 
 using Byte = std::uint8_t;
 
-constexpr int kFourth = 3; // the byte without colour
 // Neighbouring pixels in a row are this many bytes apart.
 constexpr int kNext = kBytesPerPixel;
 // Relief pulls a flat area halfway towards this value: C \ 2 + 50.
 constexpr int kReliefLift = 50;
+constexpr int kColourChannels = 3;
 
-struct ChannelOffsets {
-    int blue, green, red;
+// The colour's byte for each byte of a chunk: blue, green, red, and 0 for
+// the fourth byte, whose computed value is dropped anyway.
+struct ChunkOffsets {
+    alignas(kChunkBytes) std::int16_t k[kChunkBytes];
 };
 
-ChannelOffsets offsetsOf(std::int32_t colour)
+ChunkOffsets offsetsOf(std::int32_t colour)
 {
     const SplitRgb split = SplitColor(colour);
-    return {split.blue, split.green, split.red};
-}
-
-int clampToByte(int value)
-{
-    return std::clamp(value, 0, 255);
+    const int perChannel[kBytesPerPixel] = {split.blue, split.green, split.red, 0};
+    ChunkOffsets offsets{};
+    for (int j = 0; j < kChunkBytes; ++j)
+        offsets.k[j] = std::int16_t(perChannel[j % kBytesPerPixel]);
+    return offsets;
 }
 
 // The engine's progress frame: 0, then (y * 100) \ H after each row of
@@ -45,105 +46,113 @@ void forEachRow(FilterContext &context, int firstRow, int lastRow, bool wideEnou
     context.progress.report(100);
 }
 
-// The fourth byte is written back with its own value: the pixel then is one
-// uniform group of four bytes, which lets the compiler vectorise the loop,
-// and the byte is unchanged.
+// Each row: whole chunks of 16 pixels as straight byte loops (see
+// vector_clones.h), then the few pixels left over one colour byte at a time.
+// The per-byte rules are always inlined so that every clone gets its own.
 
-// Emboss (Sign = 1) and Engrave (Sign = -1) of one row against the row
-// below. Row y + 1 is still unchanged when row y is done.
+// Emboss (Sign = 1) and Engrave (Sign = -1): A against its lower-right
+// neighbour B.
 template <int Sign>
-void diagonalRowBody(const PixelView &view, int y, ChannelOffsets k)
+[[gnu::always_inline]] inline int diagonal(int a, int b, int k)
+{
+    return std::min(std::abs(Sign * (a - b) + k), 255);
+}
+
+// In place in DestBuffer, against row y + 1, which is still unchanged.
+template <int Sign>
+[[gnu::always_inline]] inline void diagonalRow(const PixelView &view, int y, const ChunkOffsets &offsets)
 {
     Byte *cur = view.row(y);
     const Byte *below = view.row(y + 1) + kNext;
     const int pixels = view.width - 1;
-    for (int x = 0; x < pixels; ++x) {
+    int x = 0;
+    for (; x + kChunkPixels <= pixels; x += kChunkPixels) {
         Byte *a = cur + x * kBytesPerPixel;
         const Byte *b = below + x * kBytesPerPixel;
-        const int blue = std::abs(Sign * (a[kBlue] - b[kBlue]) + k.blue);
-        const int green = std::abs(Sign * (a[kGreen] - b[kGreen]) + k.green);
-        const int red = std::abs(Sign * (a[kRed] - b[kRed]) + k.red);
-        a[kBlue] = Byte(std::min(blue, 255));
-        a[kGreen] = Byte(std::min(green, 255));
-        a[kRed] = Byte(std::min(red, 255));
-        a[kFourth] = a[kFourth];
+        for (int j = 0; j < kChunkBytes; ++j) {
+            const Byte value = Byte(diagonal<Sign>(a[j], b[j], offsets.k[j]));
+            a[j] = Byte((a[j] & kFourthByteMask.keep[j]) | (value & ~kFourthByteMask.keep[j]));
+        }
     }
+    for (; x < pixels; ++x)
+        for (int c = 0; c < kColourChannels; ++c) {
+            Byte &a = cur[x * kBytesPerPixel + c];
+            a = Byte(diagonal<Sign>(a, below[x * kBytesPerPixel + c], offsets.k[c]));
+        }
 }
 
 MERGOLA_VECTOR_CLONES
-void embossRow(const PixelView &view, int y, ChannelOffsets k)
+void embossRow(const PixelView &view, int y, const ChunkOffsets &offsets)
 {
-    diagonalRowBody<1>(view, y, k);
+    diagonalRow<1>(view, y, offsets);
 }
 
 MERGOLA_VECTOR_CLONES
-void engraveRow(const PixelView &view, int y, ChannelOffsets k)
+void engraveRow(const PixelView &view, int y, const ChunkOffsets &offsets)
 {
-    diagonalRowBody<-1>(view, y, k);
+    diagonalRow<-1>(view, y, offsets);
 }
 
-template <void (*DiagonalRow)(const PixelView &, int, ChannelOffsets)>
+template <void (*DiagonalRow)(const PixelView &, int, const ChunkOffsets &)>
 void runDiagonal(FilterContext &context, std::int32_t colour)
 {
-    const ChannelOffsets k = offsetsOf(colour);
+    const ChunkOffsets offsets = offsetsOf(colour);
     const PixelView &view = context.dest;
-    forEachRow(context, 0, view.height - 2, view.width >= 2, [&](int y) { DiagonalRow(view, y, k); });
+    forEachRow(context, 0, view.height - 2, view.width >= 2, [&](int y) { DiagonalRow(view, y, offsets); });
 }
 
-// 9 * C minus the 3 x 3 sum is 8 * C minus the eight neighbours.
-int laplacian(const Byte *up, const Byte *cur, const Byte *down)
+// Contour: 8 * C minus the eight neighbours, which is 9 * C minus the 3 x 3
+// sum, plus the offset.
+[[gnu::always_inline]] inline int contour(const Byte *up, const Byte *mid, const Byte *down, int k)
 {
-    const int box = up[-kNext] + up[0] + up[kNext] + cur[-kNext] + cur[0] + cur[kNext] + down[-kNext] + down[0] +
-                    down[kNext];
-    return 9 * cur[0] - box;
+    const int box =
+        up[-kNext] + up[0] + up[kNext] + mid[-kNext] + mid[0] + mid[kNext] + down[-kNext] + down[0] + down[kNext];
+    return std::clamp(9 * mid[0] - box + k, 0, 255);
+}
+
+// Relief: (C + D) \ 2 + 50, D lit from the upper left; / truncates toward
+// zero as \ does (-99 halves to -49).
+[[gnu::always_inline]] inline int relief(const Byte *up, const Byte *mid, const Byte *down, int)
+{
+    const int d = 2 * up[-kNext] + mid[-kNext] + up[0] - mid[kNext] - down[0] - 2 * down[kNext];
+    return std::clamp((mid[0] + d) / 2 + kReliefLift, 0, 255);
+}
+
+// Inner pixels of row y from SourceBuffer into DestBuffer.
+template <int (*Rule)(const Byte *, const Byte *, const Byte *, int)>
+[[gnu::always_inline]] inline void innerRow(const PixelView &dest, const PixelView &source, int y,
+                                            const ChunkOffsets &offsets)
+{
+    const Byte *up = source.row(y - 1);
+    const Byte *mid = source.row(y);
+    const Byte *down = source.row(y + 1);
+    Byte *out = dest.row(y);
+    const int lastColumn = source.width - 2;
+    int x = 1;
+    for (; x + kChunkPixels - 1 <= lastColumn; x += kChunkPixels) {
+        const int i = x * kBytesPerPixel;
+        for (int j = 0; j < kChunkBytes; ++j) {
+            const Byte value = Byte(Rule(up + i + j, mid + i + j, down + i + j, offsets.k[j]));
+            out[i + j] = Byte((out[i + j] & kFourthByteMask.keep[j]) | (value & ~kFourthByteMask.keep[j]));
+        }
+    }
+    for (; x <= lastColumn; ++x)
+        for (int c = 0; c < kColourChannels; ++c) {
+            const int i = x * kBytesPerPixel + c;
+            out[i] = Byte(Rule(up + i, mid + i, down + i, offsets.k[c]));
+        }
 }
 
 MERGOLA_VECTOR_CLONES
-void contourRow(const PixelView &dest, const PixelView &source, int y, ChannelOffsets k)
+void contourRow(const PixelView &dest, const PixelView &source, int y, const ChunkOffsets &offsets)
 {
-    const Byte *up = source.row(y - 1);
-    const Byte *cur = source.row(y);
-    const Byte *down = source.row(y + 1);
-    Byte *out = dest.row(y);
-    const int lastColumn = source.width - 2; // a local: stores through out could alias the view
-    for (int x = 1; x <= lastColumn; ++x) {
-        const int i = x * kBytesPerPixel;
-        const int blue = laplacian(up + i + kBlue, cur + i + kBlue, down + i + kBlue) + k.blue;
-        const int green = laplacian(up + i + kGreen, cur + i + kGreen, down + i + kGreen) + k.green;
-        const int red = laplacian(up + i + kRed, cur + i + kRed, down + i + kRed) + k.red;
-        out[i + kBlue] = Byte(clampToByte(blue));
-        out[i + kGreen] = Byte(clampToByte(green));
-        out[i + kRed] = Byte(clampToByte(red));
-        out[i + kFourth] = out[i + kFourth];
-    }
-}
-
-// (C + D) \ 2 + 50 with D lit from the upper left; / truncates toward zero
-// as the rule wants (-99 halves to -49).
-int relief(const Byte *up, const Byte *cur, const Byte *down)
-{
-    const int d = 2 * up[-kNext] + cur[-kNext] + up[0] - cur[kNext] - down[0] - 2 * down[kNext];
-    return clampToByte((cur[0] + d) / 2 + kReliefLift);
+    innerRow<contour>(dest, source, y, offsets);
 }
 
 MERGOLA_VECTOR_CLONES
-void reliefRow(const PixelView &dest, const PixelView &source, int y)
+void reliefRow(const PixelView &dest, const PixelView &source, int y, const ChunkOffsets &offsets)
 {
-    const Byte *up = source.row(y - 1);
-    const Byte *cur = source.row(y);
-    const Byte *down = source.row(y + 1);
-    Byte *out = dest.row(y);
-    const int lastColumn = source.width - 2; // a local: stores through out could alias the view
-    for (int x = 1; x <= lastColumn; ++x) {
-        const int i = x * kBytesPerPixel;
-        const int blue = relief(up + i + kBlue, cur + i + kBlue, down + i + kBlue);
-        const int green = relief(up + i + kGreen, cur + i + kGreen, down + i + kGreen);
-        const int red = relief(up + i + kRed, cur + i + kRed, down + i + kRed);
-        out[i + kBlue] = Byte(blue);
-        out[i + kGreen] = Byte(green);
-        out[i + kRed] = Byte(red);
-        out[i + kFourth] = out[i + kFourth];
-    }
+    innerRow<relief>(dest, source, y, offsets);
 }
 
 } // namespace
@@ -160,17 +169,16 @@ void EngraveFilter(FilterContext &context, std::int32_t colour)
 
 void ContourFilter(FilterContext &context, std::int32_t colour)
 {
-    const ChannelOffsets k = offsetsOf(colour);
-    const bool wideEnough = context.dest.width >= 3;
-    forEachRow(context, 1, context.dest.height - 2, wideEnough,
-               [&](int y) { contourRow(context.dest, context.source, y, k); });
+    const ChunkOffsets offsets = offsetsOf(colour);
+    forEachRow(context, 1, context.dest.height - 2, context.dest.width >= 3,
+               [&](int y) { contourRow(context.dest, context.source, y, offsets); });
 }
 
 void ReliefFilter(FilterContext &context, std::int32_t)
 {
-    const bool wideEnough = context.dest.width >= 3;
-    forEachRow(context, 1, context.dest.height - 2, wideEnough,
-               [&](int y) { reliefRow(context.dest, context.source, y); });
+    const ChunkOffsets noOffsets{};
+    forEachRow(context, 1, context.dest.height - 2, context.dest.width >= 3,
+               [&](int y) { reliefRow(context.dest, context.source, y, noOffsets); });
 }
 
 } // namespace mergola

@@ -211,7 +211,8 @@ TEST(ReliefFilters, FlatAreasTakeExactlyTheParameterColour)
 TEST(ReliefFilters, MatchAPlainReferenceOnRandomPicturesOfOddSizes)
 {
     std::mt19937 random(77);
-    const int sizes[][2] = {{2, 2}, {3, 3}, {7, 5}, {33, 9}, {5, 21}, {70, 3}};
+    // Widths below, at and past whole chunks of 16 pixels and a leftover.
+    const int sizes[][2] = {{2, 2}, {3, 3}, {7, 5}, {17, 4}, {18, 4}, {33, 9}, {5, 21}, {70, 3}, {101, 4}};
     const std::int32_t colours[] = {kDarkCyan, kCyan, 0, 16777215, 255 + 256 * 3 + 65536 * 128, 65536 * 255};
     for (const auto &size : sizes) {
         for (std::int32_t colour : colours) {
