@@ -12,6 +12,7 @@ namespace {
 constexpr int kMaxLevel = 255;
 constexpr int kMaxChannelSum = 3 * kMaxLevel; // blue + green + red
 constexpr double kPercent = 100.0;
+constexpr std::int32_t kDone = 100;
 // Noise parameters below 2^26 in size keep u * (2p + 1) - p within the 53
 // bits of a double (a draw has 24 bits, 2p + 1 at most 28): the noise is
 // exact before it is rounded.
@@ -29,7 +30,7 @@ void forEachRowReporting(FilterContext &context, RowWork rowWork)
         rowWork(y);
         progress.reportRow(y + 1, height);
     }
-    progress.report(100);
+    progress.report(kDone);
 }
 
 int clampLevel(double value)
@@ -148,7 +149,7 @@ void SwapColorsFilter(FilterContext &context, std::int32_t parameter)
         // No such swap: the picture stays as it is; the display still
         // sees the run begin and end.
         context.progress.store(0);
-        context.progress.report(100);
+        context.progress.report(kDone);
         return;
     }
 }

@@ -14,7 +14,11 @@
 #include "filters/random_source.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <new>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace mergola {
@@ -23,6 +27,45 @@ class Picture;
 
 constexpr int kLevelTableSize = 766; // entries 0..765: every blue + green + red sum
 using LevelTable = std::array<std::int32_t, kLevelTableSize>;
+
+// Memory for the two pixel buffers. A picture is copied in as soon as a
+// buffer is sized, so the bytes are not zero-filled first; large buffers
+// come straight from the operating system, on huge pages where it offers
+// them, and go back to it whole when freed.
+void *allocatePixelBytes(std::size_t bytes);
+void freePixelBytes(void *bytes, std::size_t size) noexcept;
+
+template <typename T>
+struct PixelBufferAllocator {
+    using value_type = T;
+    using is_always_equal = std::true_type;
+    using propagate_on_container_move_assignment = std::true_type;
+
+    PixelBufferAllocator() = default;
+    template <typename U>
+    PixelBufferAllocator(const PixelBufferAllocator<U> &) noexcept
+    {
+    }
+
+    T *allocate(std::size_t n) { return static_cast<T *>(allocatePixelBytes(n * sizeof(T))); }
+    void deallocate(T *p, std::size_t n) noexcept { freePixelBytes(p, n * sizeof(T)); }
+
+    // Default-initialises: a new byte is left as it is.
+    template <typename U>
+    void construct(U *p) noexcept
+    {
+        ::new (static_cast<void *>(p)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U *p, Args &&...args)
+    {
+        ::new (static_cast<void *>(p)) U(std::forward<Args>(args)...);
+    }
+
+    friend bool operator==(const PixelBufferAllocator &, const PixelBufferAllocator &) { return true; }
+};
+
+using PixelBytes = std::vector<std::uint8_t, PixelBufferAllocator<std::uint8_t>>;
 
 // What a filter finds in the module while it runs.
 struct FilterContext {
@@ -67,8 +110,8 @@ public:
     RandomSource &random() { return m_random; }
 
 private:
-    std::vector<std::uint8_t> DestBuffer;
-    std::vector<std::uint8_t> SourceBuffer;
+    PixelBytes DestBuffer;
+    PixelBytes SourceBuffer;
     LevelTable m_levelTable{};
     RandomSource m_random;
     bool m_busy = false;

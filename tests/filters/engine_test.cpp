@@ -177,6 +177,29 @@ TEST(ApplyFilter, RunsTheFilterAndWritesTheResultBackWithTheConventionalProgress
     EXPECT_EQ(filters.sourceBufferBytes(), kIdleBytes);
 }
 
+TEST(ApplyFilter, LargePicturesGetBuffersOfTheirOwnAndGiveThemBack)
+{
+    // Over 2 MiB a buffer is mapped on its own; an odd size checks that the
+    // rounding to whole pages leaves every byte usable.
+    constexpr int kWidth = 1201;
+    constexpr int kHeight = 701;
+    Filters filters;
+    Picture picture(kWidth, kHeight, qRgb(10, 20, 30));
+    picture.setPixel(kWidth - 1, kHeight - 1, qRgb(200, 100, 0));
+    RecordingProgress progress;
+    progress.onTurn = [&] {
+        EXPECT_EQ(filters.destBufferBytes(), std::size_t(4) * kWidth * kHeight);
+        EXPECT_EQ(filters.sourceBufferBytes(), std::size_t(4) * kWidth * kHeight);
+    };
+
+    EXPECT_EQ(filters.ApplyFilter(filter_ids::Negative, picture, 0, progress), FilterOutcome::Done);
+
+    EXPECT_EQ(picture.pixel(0, 0), qRgb(245, 235, 225));
+    EXPECT_EQ(picture.pixel(kWidth - 1, kHeight - 1), qRgb(55, 155, 255));
+    EXPECT_EQ(filters.destBufferBytes(), kIdleBytes);
+    EXPECT_EQ(filters.sourceBufferBytes(), kIdleBytes);
+}
+
 TEST(ApplyFilter, ProgressRunsZeroThenEachRowsShareThenOneHundredTwice)
 {
     for (int rows : {1, 2, 3, 7, 100, 241}) {
