@@ -1,4 +1,7 @@
+#include "filters/aqua.h"
 #include "filters/convolution.h"
+#include "filters/filter_menu.h"
+#include "filters/relief.h"
 #include "support/filter_harness.h"
 
 #include <gtest/gtest.h>
@@ -244,6 +247,18 @@ TEST(RunningFilters, LeaveTheFourthByteAndSourceBufferAlone)
             ASSERT_EQ(picture.dest[i], before[i]) << "byte " << i;
         EXPECT_NE(picture.dest, before) << "a random picture does change";
     }
+}
+
+TEST(FilterTable, MapsTheAreaFilterIdsToTheirFilters)
+{
+    EXPECT_EQ(filterForId(filter_ids::Sharpen), &SharpenFilter);
+    EXPECT_EQ(filterForId(filter_ids::Blur), &BlurFilter);
+    EXPECT_EQ(filterForId(filter_ids::Edge), &EdgeFilter);
+    EXPECT_EQ(filterForId(filter_ids::Contour), &ContourFilter);
+    EXPECT_EQ(filterForId(filter_ids::Emboss), &EmbossFilter);
+    EXPECT_EQ(filterForId(filter_ids::Engrave), &EngraveFilter);
+    EXPECT_EQ(filterForId(filter_ids::Relief), &ReliefFilter);
+    EXPECT_EQ(filterForId(filter_ids::Aqua), &AquaFilter);
 }
 
 } // namespace
