@@ -9,14 +9,13 @@
 
 #include "output_test_support.h"
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QDirIterator>
 #include <QFileInfo>
 #include <QImage>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
+#include <QTransform>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -38,6 +37,7 @@ constexpr char kAnonymousSpool[] = "/var/spool/cups-pdf/ANONYMOUS";
 // The spooler, the filters and ghostscript take a few seconds a page.
 constexpr int kPdfWaitMilliseconds = 90'000;
 constexpr int kPollMilliseconds = 250;
+constexpr int kRenderWaitMilliseconds = 60'000;
 // Enough resolution to probe a rectangle's inside and its surroundings.
 constexpr int kRenderDpi = 50;
 // The PDF's colours pass through the print filters' colour handling.
@@ -69,6 +69,12 @@ QString homeDirectory()
     return entry ? QString::fromLocal8Bit(entry->pw_dir) : QDir::homePath();
 }
 
+QString userName()
+{
+    const passwd *entry = ::getpwuid(::geteuid());
+    return entry ? QString::fromLocal8Bit(entry->pw_name) : QString::fromLocal8Bit(qgetenv("USER"));
+}
+
 // Where cups-pdf writes this user's PDFs: its "Out" setting, with ${HOME}
 // and ${USER} filled in, then the usual places.
 QStringList pdfFolders()
@@ -85,7 +91,7 @@ QStringList pdfFolders()
                 continue;
             QString out = match.captured(1);
             out.replace(QStringLiteral("${HOME}"), homeDirectory());
-            out.replace(QStringLiteral("${USER}"), QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name));
+            out.replace(QStringLiteral("${USER}"), userName());
             folders << out;
         }
     }
@@ -121,7 +127,7 @@ QImage renderPdf(const QString &pdf, const QString &workDir)
     pdftoppm.start(QStringLiteral("pdftoppm"),
                    {QStringLiteral("-r"), QString::number(kRenderDpi), QStringLiteral("-png"),
                     QStringLiteral("-singlefile"), pdf, prefix});
-    if (!pdftoppm.waitForFinished(60'000) || pdftoppm.exitCode() != 0)
+    if (!pdftoppm.waitForFinished(kRenderWaitMilliseconds) || pdftoppm.exitCode() != 0)
         return {};
     return QImage(prefix + QStringLiteral(".png")).convertToFormat(QImage::Format_RGB32);
 }
