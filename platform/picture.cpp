@@ -144,6 +144,8 @@ void Picture::fillRect(int x1, int y1, int x2, int y2, QRgb colour)
     y1 = std::max(y1, 0);
     x2 = std::min(x2, m_width - 1);
     y2 = std::min(y2, m_height - 1);
+    if (x1 > x2 || y1 > y2)
+        return; // wholly outside the picture
     for (int y = y1; y <= y2; ++y) {
         auto *row = reinterpret_cast<QRgb *>(m_image.scanLine(y));
         std::fill(row + x1, row + x2 + 1, colour | 0xFF000000u);

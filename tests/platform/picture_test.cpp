@@ -110,6 +110,19 @@ TEST(Picture, OutlineCoversBothCornersAndLeavesTheInsideAlone)
     EXPECT_EQ(p.pixel(3, 2), qRgb(10, 10, 10));
 }
 
+TEST(Picture, RectanglesOutsideThePictureDrawNothing)
+{
+    Picture p(4, 4, qRgb(10, 10, 10));
+    p.clear();
+    p.fillRect(5, 0, 9, 3, qRgb(0, 0, 0));
+    p.fillRect(0, -9, 3, -1, qRgb(0, 0, 0));
+    p.drawRectOutline(-5, -5, -2, -2, qRgb(0, 0, 0));
+    p.fillRect(-3, 2, 0, 2, qRgb(1, 2, 3));
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x)
+            EXPECT_EQ(p.pixel(x, y), (x == 0 && y == 2) ? qRgb(1, 2, 3) : qRgb(10, 10, 10)) << x << "," << y;
+}
+
 TEST(Picture, MirrorsGiveTheExactMirrorImage)
 {
     const Picture original = numbered(5, 3);
