@@ -1,4 +1,5 @@
 // mergola: the window program.
+#include "platform/qt_printer.h"
 #include "platform/qt_services.h"
 #include "shell/main_window.h"
 
@@ -14,9 +15,11 @@ int main(int argc, char **argv)
 
     mergola::QtBusyPointer pointer;
     mergola::QtEventLoopTurn eventLoop;
+    mergola::QtPrinter printer(QStringLiteral("Mergola"));
     mergola::MainServices services;
     services.pointer = &pointer;
     services.eventLoop = &eventLoop;
+    services.printer = &printer;
     services.programDir = QCoreApplication::applicationDirPath();
 
     // The dialogs need the window as their parent, and the window needs

@@ -5,7 +5,10 @@
 
 #include "combine/combine.h"
 #include "filters/filter_menu.h"
+#include "output/print.h"
+#include "output/save.h"
 #include "shell/window_progress.h"
+#include "tools/border.h"
 
 #include <algorithm>
 
@@ -69,6 +72,29 @@ void Main::runFilterMenuEntry(const FilterMenuEntry *entry)
     }
     redrawPict0();
     m_services.pointer->setArrow();
+}
+
+void Main::MenuSaveBmp_Click()
+{
+    saveResultAsBmp(m_work.Pict, *m_services.dialogs, *m_services.messages);
+}
+
+void Main::MenuSaveJpg_Click()
+{
+    saveResultAsJpg(m_work.Pict, m_jpgQuality, m_services.programDir, *m_services.dialogs, *m_services.messages);
+}
+
+void Main::Print_Click(PrintLayout layout)
+{
+    printResult(layout, m_work.Pict, *m_services.printer, *m_services.messages);
+}
+
+void Main::BorderKnop_Click()
+{
+    // The display gets its own one-pixel frame, not a scaled-down copy.
+    drawBorder(m_work.Pict);
+    drawBorder(Pict0().picture());
+    Pict0().refresh();
 }
 
 } // namespace mergola

@@ -37,13 +37,26 @@ QString indexed(const char *array, int index)
 void Main::buildMenus()
 {
     m_menuSave = popupMenu(this, "MenuSave", QStringLiteral("Save"));
-    entry(m_menuSave, QStringLiteral("MenuSaveJpg"), QStringLiteral("JPG  Picture"));
-    entry(m_menuSave, QStringLiteral("MenuSaveBmp"), QStringLiteral("BMP Picture"));
+    connect(entry(m_menuSave, QStringLiteral("MenuSaveJpg"), QStringLiteral("JPG  Picture")), &QAction::triggered,
+            this, &Main::MenuSaveJpg_Click);
+    connect(entry(m_menuSave, QStringLiteral("MenuSaveBmp"), QStringLiteral("BMP Picture")), &QAction::triggered,
+            this, &Main::MenuSaveBmp_Click);
 
     m_afdrukken = popupMenu(this, "Afdrukken", QStringLiteral("Afdrukken"));
-    entry(m_afdrukken, QStringLiteral("PrintDubbel"), QStringLiteral("Portrait"));
-    entry(m_afdrukken, QStringLiteral("PrintEnkel"), QStringLiteral("Landscape"));
-    entry(m_afdrukken, QStringLiteral("PrintAppart"), QStringLiteral("Appart"));
+    const struct {
+        const char *name;
+        const char *caption;
+        PrintLayout layout;
+    } printEntries[] = {
+        {"PrintDubbel", "Portrait", PrintLayout::Portrait},
+        {"PrintEnkel", "Landscape", PrintLayout::Landscape},
+        {"PrintAppart", "Appart", PrintLayout::Appart},
+    };
+    for (const auto &print : printEntries) {
+        const PrintLayout layout = print.layout;
+        connect(entry(m_afdrukken, QLatin1String(print.name), QLatin1String(print.caption)), &QAction::triggered,
+                this, [this, layout] { Print_Click(layout); });
+    }
 
     m_filter = popupMenu(this, "Filter", QStringLiteral("Effecten"));
     for (const FilterMenuEntry &fil : kFilMenu) {

@@ -1,6 +1,7 @@
 #include "shell/main_window.h"
 
 #include "shell/artwork.h"
+#include "shell/quality_box.h"
 #include "shell/slots.h"
 
 #include <QApplication>
@@ -58,6 +59,7 @@ void Main::startUp()
     connect(m_newKnop1, &QPushButton::clicked, this, [this] { NewKnop_Click(1); });
     connect(m_newKnop2, &QPushButton::clicked, this, [this] { NewKnop_Click(2); });
     connect(m_exitKnop, &QPushButton::clicked, this, &Main::ExitKnop_Click);
+    connect(m_borderKnop, &QPushButton::clicked, this, &Main::BorderKnop_Click);
     for (QScrollBar *bar : {m_rscroll, m_gscroll, m_bscroll})
         connect(bar, &QScrollBar::valueChanged, this, &Main::applyBackgroundColour);
 
@@ -84,6 +86,7 @@ void Main::startUp()
     // 7, 8. Show them.
     m_maatLabel->setText(workingSizeText(m_work.ResultWidth, m_work.ResultHeight));
     m_text1->setText(QString::number(m_jpgQuality));
+    m_qualityBox = new QualityBox(*m_text1, m_jpgQuality, this);
 
     // The working pictures hold their plain fill at the working size until
     // the first load, so every button has a consistent picture to work on.

@@ -8,6 +8,8 @@
 #pragma once
 
 #include "filters/engine.h"
+#include "output/print_layout.h"
+#include "platform/printer.h"
 #include "platform/services.h"
 #include "shell/picture_box.h"
 #include "shell/progress_display.h"
@@ -38,7 +40,8 @@ struct MainServices {
     MessageBox *messages = nullptr;
     BusyPointer *pointer = nullptr;
     EventLoopTurn *eventLoop = nullptr;
-    QString programDir; // where Mergola.ini lives
+    Printer *printer = nullptr;
+    QString programDir; // where Mergola.ini, the converter and the temporary BMP live
 };
 
 class Main : public QWidget {
@@ -69,6 +72,10 @@ public:
     void fil_Click(int index);
     void fils_Click(int index);
     bool filterBusy() const { return m_filters.FilterBusy(); }
+    void MenuSaveBmp_Click();
+    void MenuSaveJpg_Click();
+    void Print_Click(PrintLayout layout); // the `Afdrukken` entries
+    void BorderKnop_Click();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -134,6 +141,7 @@ private:
     QMenu *m_filter = nullptr;
     QMenu *m_combineer = nullptr;
     std::unique_ptr<ProgressDisplay> m_progress;
+    QObject *m_qualityBox = nullptr;
 };
 
 } // namespace mergola

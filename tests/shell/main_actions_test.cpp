@@ -1,58 +1,16 @@
 // Combining and the filter menu as the user drives them, including presses
 // of other buttons during the event-loop turns a running filter gives.
-#include "shell/main_window.h"
+#include "window_fixture.h"
 
-#include "support/fake_services.h"
-#include "support/test_files.h"
-
-#include <QAction>
 #include <QLabel>
-#include <QMenu>
 #include <QScrollBar>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
-
-#include <memory>
 
 using namespace mergola;
 using namespace mergola::testing;
 
 namespace {
 
-class MainActionsTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        services = {&dialogs, &messages, &pointer, &eventLoop, programDir.path()};
-        window = std::make_unique<Main>(services);
-        // Two exact pictures in the slots: slot 1 a gradient, slot 2 flat blue.
-        QImage blue(320, 240, QImage::Format_RGB32);
-        blue.fill(qRgb(0, 0, 255));
-        dialogs.answers = {writeImage(files.path(), QStringLiteral("one.bmp"), gradientImage(320, 240), "BMP"),
-                           writeImage(files.path(), QStringLiteral("two.bmp"), blue, "BMP")};
-        window->Foto0_Click(1);
-        window->Foto0_Click(2);
-    }
-
-    void trigger(const char *name)
-    {
-        QAction *action = window->findChild<QAction *>(QLatin1String(name));
-        ASSERT_NE(action, nullptr) << name;
-        action->trigger();
-    }
-
-    Picture &pict() { return window->workspace().Pict; }
-    const Picture &slot1() { return window->workspace().Foto[0]; }
-
-    QTemporaryDir programDir;
-    QTemporaryDir files;
-    FakeFileDialogs dialogs;
-    FakeMessageBox messages;
-    FakeBusyPointer pointer;
-    FakeEventLoopTurn eventLoop;
-    MainServices services;
-    std::unique_ptr<Main> window;
-};
+using MainActionsTest = WindowFixture;
 
 QRgb negative(QRgb c) { return qRgb(255 - qRed(c), 255 - qGreen(c), 255 - qBlue(c)); }
 

@@ -3,8 +3,11 @@
 // the test wants "the user" to do meanwhile.
 #pragma once
 
+#include "platform/printer.h"
 #include "platform/services.h"
 
+#include <QImage>
+#include <QPainter>
 #include <QStringList>
 
 #include <deque>
@@ -72,6 +75,36 @@ public:
         ++turns;
         if (onTurn)
             onTurn(turns);
+    }
+};
+
+// Paints each page onto an A4 image at a low resolution, as a printer would.
+class FakePrinter final : public Printer {
+public:
+    static constexpr int kDotsPerInch = 50;
+    std::vector<PageOrientation> orientations;
+    std::vector<QImage> pages;
+    PrintOutcome answer = PrintOutcome::Printed;
+
+    PrintOutcome printPage(PageOrientation orientation, const PagePainter &paint) override
+    {
+        orientations.push_back(orientation);
+        if (answer != PrintOutcome::Printed)
+            return answer;
+        constexpr double kA4WidthInches = 8.27;
+        constexpr double kA4HeightInches = 11.69;
+        QSize size(int(kA4WidthInches * kDotsPerInch), int(kA4HeightInches * kDotsPerInch));
+        if (orientation == PageOrientation::Landscape)
+            size.transpose();
+        QImage page(size, QImage::Format_RGB32);
+        page.setDotsPerMeterX(int(kDotsPerInch / 0.0254));
+        page.setDotsPerMeterY(int(kDotsPerInch / 0.0254));
+        page.fill(Qt::white);
+        QPainter painter(&page);
+        paint(painter, QRectF(QPointF(0, 0), QSizeF(size)));
+        painter.end();
+        pages.push_back(page);
+        return answer;
     }
 };
 

@@ -1,0 +1,53 @@
+// A main window on fakes, with a program folder of its own, and two exact
+// pictures loaded into the slots: slot 1 a gradient, slot 2 flat blue.
+#pragma once
+
+#include "shell/main_window.h"
+
+#include "support/fake_services.h"
+#include "support/test_files.h"
+
+#include <QAction>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace mergola::testing {
+
+class WindowFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        services = {&dialogs, &messages, &pointer, &eventLoop, &printer, programDir.path()};
+        window = std::make_unique<Main>(services);
+        QImage blue(320, 240, QImage::Format_RGB32);
+        blue.fill(qRgb(0, 0, 255));
+        dialogs.answers = {writeImage(files.path(), QStringLiteral("one.bmp"), gradientImage(320, 240), "BMP"),
+                           writeImage(files.path(), QStringLiteral("two.bmp"), blue, "BMP")};
+        window->Foto0_Click(1);
+        window->Foto0_Click(2);
+    }
+
+    void trigger(const char *name)
+    {
+        QAction *action = window->findChild<QAction *>(QLatin1String(name));
+        ASSERT_NE(action, nullptr) << name;
+        action->trigger();
+    }
+
+    Picture &pict() { return window->workspace().Pict; }
+    const Picture &slot1() { return window->workspace().Foto[0]; }
+
+    QTemporaryDir programDir;
+    QTemporaryDir files;
+    FakeFileDialogs dialogs;
+    FakeMessageBox messages;
+    FakeBusyPointer pointer;
+    FakeEventLoopTurn eventLoop;
+    FakePrinter printer;
+    MainServices services;
+    std::unique_ptr<Main> window;
+};
+
+} // namespace mergola::testing
