@@ -1,4 +1,6 @@
 // Runs the real mergola-cli on real files and reads back what it wrote.
+#include "support/program_dir.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -21,9 +23,7 @@ constexpr int kProcessTimeoutMs = 120'000;
 
 QString programDir()
 {
-    const QByteArray fromBuild = qgetenv("MERGOLA_PROGRAM_DIR");
-    // The test programs are built into the same folder as the CLI.
-    return fromBuild.isEmpty() ? QCoreApplication::applicationDirPath() : QString::fromLocal8Bit(fromBuild);
+    return mergola::testing::builtProgramDir();
 }
 
 QString programPath()

@@ -1,5 +1,7 @@
 // Starts the real mergola on a virtual X screen, looks at it through a
 // screenshot, and checks what a person would see and what it leaves behind.
+#include "support/program_dir.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -18,7 +20,7 @@ constexpr QRgb kSlot2Background = qRgb(180, 250, 200);
 constexpr QRgb kResultBackground = qRgb(192, 192, 255);
 constexpr int kStartTimeoutMs = 20000;
 
-QString programDir() { return QString::fromLocal8Bit(qgetenv("MERGOLA_PROGRAM_DIR")); }
+QString programDir() { return mergola::testing::builtProgramDir(); }
 
 int countColour(const QImage &image, QRgb colour)
 {

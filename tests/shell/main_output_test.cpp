@@ -1,6 +1,8 @@
 // Saving, printing, the border and the quality box, driven from the window.
 #include "window_fixture.h"
 
+#include "support/program_dir.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -34,7 +36,7 @@ protected:
     void installConverter()
     {
         const QString library = QStringLiteral("libbmp2jpeg.so");
-        ASSERT_TRUE(QFile::copy(QString::fromLocal8Bit(qgetenv("MERGOLA_PROGRAM_DIR")) + QLatin1Char('/') + library,
+        ASSERT_TRUE(QFile::copy(builtProgramDir() + QLatin1Char('/') + library,
                                 programDir.filePath(library)));
     }
 };
