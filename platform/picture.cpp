@@ -194,6 +194,8 @@ void Picture::copyFromBuffer(const std::uint8_t *buffer)
 
 void Picture::mirrorHorizontal()
 {
+    if (m_image.isNull())
+        return;
     for (int y = 0; y < m_height; ++y) {
         auto *row = reinterpret_cast<QRgb *>(m_image.scanLine(y));
         std::reverse(row, row + m_width);
@@ -202,6 +204,8 @@ void Picture::mirrorHorizontal()
 
 void Picture::mirrorVertical()
 {
+    if (m_image.isNull())
+        return;
     const std::size_t rowBytes = std::size_t(m_width) * 4;
     std::vector<std::uint8_t> spare(rowBytes);
     for (int top = 0, bottom = m_height - 1; top < bottom; ++top, --bottom) {
