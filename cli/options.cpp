@@ -15,13 +15,13 @@ namespace {
 
 enum class OptionId { Size, Input, Slot1, Slot2, Background, Combine, Apply, Quality, Output, Help, Version };
 
-struct OptionSpec {
+struct OptionInfo {
     OptionId id;
     const char *name;
     bool takesValue;
 };
 
-constexpr std::array<OptionSpec, 11> kOptionSpecs{{
+constexpr std::array<OptionInfo, 11> kOptionInfos{{
     {OptionId::Size, "--size", true},
     {OptionId::Input, "--input", true},
     {OptionId::Slot1, "--slot1", true},
@@ -39,11 +39,11 @@ constexpr char kOptionPrefix[] = "--";
 constexpr char kBorderOperation[] = "border";
 constexpr int kMaxChannel = 255;
 
-const OptionSpec *findOption(const QString &name)
+const OptionInfo *findOption(const QString &name)
 {
-    for (const OptionSpec &spec : kOptionSpecs) {
-        if (name == QLatin1String(spec.name))
-            return &spec;
+    for (const OptionInfo &option : kOptionInfos) {
+        if (name == QLatin1String(option.name))
+            return &option;
     }
     return nullptr;
 }
@@ -110,7 +110,7 @@ private:
         m_error = message;
         return false;
     }
-    bool take(const OptionSpec &spec, const QString &value);
+    bool take(const OptionInfo &option, const QString &value);
     bool takeSize(const QString &value);
     bool takeBackground(const QString &value);
     bool takeCombine(const QString &value);
@@ -124,16 +124,16 @@ private:
     std::vector<OptionId> m_seen;
 };
 
-bool Parser::take(const OptionSpec &spec, const QString &value)
+bool Parser::take(const OptionInfo &option, const QString &value)
 {
-    if (spec.id != OptionId::Apply) {
+    if (option.id != OptionId::Apply) {
         for (OptionId seen : m_seen) {
-            if (seen == spec.id)
-                return fail(QStringLiteral("%1 given more than once").arg(QLatin1String(spec.name)));
+            if (seen == option.id)
+                return fail(QStringLiteral("%1 given more than once").arg(QLatin1String(option.name)));
         }
     }
-    m_seen.push_back(spec.id);
-    switch (spec.id) {
+    m_seen.push_back(option.id);
+    switch (option.id) {
     case OptionId::Size: return takeSize(value);
     case OptionId::Input: m_options.input = value; return true;
     case OptionId::Slot1: m_options.slot1 = value; return true;
@@ -275,10 +275,10 @@ ParseResult Parser::parse(const QStringList &arguments)
             return {Request::UsageError, {}, QStringLiteral("unexpected argument '%1' (see --help)").arg(argument)};
         const qsizetype equals = argument.indexOf(QLatin1Char('='));
         const QString name = equals < 0 ? argument : argument.left(equals);
-        const OptionSpec *spec = findOption(name);
-        if (!spec)
+        const OptionInfo *option = findOption(name);
+        if (!option)
             return {Request::UsageError, {}, QStringLiteral("unknown option '%1' (see --help)").arg(name)};
-        if (!spec->takesValue) {
+        if (!option->takesValue) {
             if (equals >= 0)
                 return {Request::UsageError, {}, QStringLiteral("%1 takes no value").arg(name)};
             continue;
@@ -293,7 +293,7 @@ ParseResult Parser::parse(const QStringList &arguments)
         }
         if (value.isEmpty())
             return {Request::UsageError, {}, QStringLiteral("%1 needs a value").arg(name)};
-        if (!take(*spec, value))
+        if (!take(*option, value))
             return {Request::UsageError, {}, m_error};
     }
     if (!checkTogether())

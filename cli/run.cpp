@@ -10,7 +10,7 @@
 
 #include <QDir>
 #include <QRect>
-#include <QTemporaryFile>
+#include <QTemporaryDir>
 
 namespace mergola::cli {
 
@@ -126,14 +126,14 @@ RunResult writeOutput(const Options &options, const Picture &pict, const QString
     if (options.outputFormat == OutputFormat::Bmp) {
         written = writeBmpFile(pict, options.output);
     } else {
-        // Each run has its own temporary BMP, so batch jobs may run side by side.
-        QTemporaryFile temporary(QDir(QDir::tempPath()).filePath(QStringLiteral("mergola-cli-XXXXXX.bmp")));
-        if (!temporary.open())
-            return failed(QStringLiteral("cannot write %1: no temporary file in %2: %3")
+        // Each run has a temporary folder of its own, so batch jobs may run
+        // side by side; the converter knows a BMP by its name's extension.
+        QTemporaryDir temporary(QDir(QDir::tempPath()).filePath(QStringLiteral("mergola-cli")));
+        if (!temporary.isValid())
+            return failed(QStringLiteral("cannot write %1: no temporary folder in %2: %3")
                               .arg(options.output, QDir::tempPath(), temporary.errorString()));
-        const QString temporaryPath = temporary.fileName();
-        temporary.close();
-        written = writeJpegFile(pict, options.output, options.quality, libraryDir, temporaryPath);
+        written = writeJpegFile(pict, options.output, options.quality, libraryDir,
+                                temporary.filePath(QStringLiteral("result.bmp")));
     }
     if (!written.ok)
         return failed(written.error);
