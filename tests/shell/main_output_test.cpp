@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
+#include <QImageReader>
 #include <QLineEdit>
 
 using namespace mergola;
@@ -158,4 +159,30 @@ TEST_F(MainOutputTest, BorderFramesTheResultAndItsDisplayOnePixelEach)
     EXPECT_EQ(display.pixel(319, 239), qRgb(0, 0, 0));
     EXPECT_EQ(display.pixel(318, 238), qRgb(255, 255, 255));
     EXPECT_EQ(display.pixel(2, 2), shown);
+}
+
+TEST(MainOutputLimits, TheLargestWorkingSizeCombinesAndSavesAsBmpAndJpg)
+{
+    QTemporaryDir programDir;
+    QTemporaryDir files;
+    writeFile(programDir.path(), QStringLiteral("Mergola.ini"), "9999,9999\r\n75\r\n");
+    ASSERT_TRUE(QFile::copy(builtProgramDir() + QStringLiteral("/libbmp2jpeg.so"),
+                            programDir.filePath(QStringLiteral("libbmp2jpeg.so"))));
+    FakeFileDialogs dialogs;
+    FakeMessageBox messages;
+    FakeBusyPointer pointer;
+    FakeEventLoopTurn eventLoop;
+    FakePrinter printer;
+    Main window({&dialogs, &messages, &pointer, &eventLoop, &printer, programDir.path()});
+    window.CombineResult(1);
+    ASSERT_EQ(window.workspace().Pict.width(), 9999);
+
+    const QString bmp = files.filePath(QStringLiteral("huge.bmp"));
+    const QString jpg = files.filePath(QStringLiteral("huge.jpg"));
+    dialogs.answers = {bmp, jpg};
+    window.MenuSaveBmp_Click();
+    window.MenuSaveJpg_Click();
+    EXPECT_TRUE(messages.shown.isEmpty()) << messages.shown.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(QImageReader(bmp).size(), QSize(9999, 9999));
+    EXPECT_EQ(QImageReader(jpg).size(), QSize(9999, 9999));
 }
