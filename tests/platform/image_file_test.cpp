@@ -136,3 +136,16 @@ TEST(DecodePictureFile, ReadsNamesWithSpacesAndNonAsciiCharacters)
     ASSERT_FALSE(path.isEmpty());
     EXPECT_FALSE(decodePictureFile(path).image.isNull());
 }
+
+TEST(DecodePictureFile, ReadsPhotosBeyondQtsDefaultLimitOfA128MegabyteImage)
+{
+    // 8000 x 5000 needs 160 MB as RGB32: Qt refuses it unless told otherwise.
+    QTemporaryDir dir;
+    QImage large(8000, 5000, QImage::Format_RGB32);
+    large.fill(qRgb(10, 200, 30));
+    const QString path = writeImage(dir.path(), QStringLiteral("forty megapixels.jpg"), large, "JPG", 50);
+    ASSERT_FALSE(path.isEmpty());
+    const DecodeResult decoded = decodePictureFile(path);
+    ASSERT_FALSE(decoded.image.isNull()) << decoded.error.toStdString();
+    EXPECT_EQ(decoded.image.size(), QSize(8000, 5000));
+}
