@@ -1,11 +1,10 @@
 #include "filters/aqua.h"
+
 #include "support/filter_harness.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <cstdlib>
-#include <random>
 #include <vector>
 
 namespace mergola {
@@ -13,211 +12,147 @@ namespace {
 
 using testing::Bgr;
 using testing::FilterHarness;
+using testing::Progress;
 
 // The rule as written: for each channel of each pixel, four blocks of nine
 // values read afresh, the first strictly smallest spread wins.
-std::vector<std::uint8_t> referenceAqua(const std::vector<std::uint8_t> &source, int width, int height)
+FilterHarness referenceAqua(FilterHarness p)
 {
-    std::vector<std::uint8_t> dest = source;
-    auto p = [&](int x, int y, int c) -> int { return source[(std::size_t(y) * width + x) * 4 + c]; };
+    const FilterHarness s = p;
     const int left[4] = {-2, 0, -2, 0};
     const int top[4] = {-2, -2, 0, 0};
-    for (int y = 2; y < height - 2; ++y) {
-        for (int x = 2; x < width - 2; ++x) {
+    for (int y = 2; y + 2 < p.height(); ++y)
+        for (int x = 2; x + 2 < p.width(); ++x)
             for (int c = 0; c < 3; ++c) {
-                int mean[4], deviation[4];
+                int best = 99999, chosenMean = -1;
                 for (int q = 0; q < 4; ++q) {
-                    int sum = 0;
-                    for (int dy = 0; dy < 3; ++dy)
-                        for (int dx = 0; dx < 3; ++dx)
-                            sum += p(x + left[q] + dx, y + top[q] + dy, c);
-                    mean[q] = sum / 9;
-                    deviation[q] = 0;
-                    for (int dy = 0; dy < 3; ++dy)
-                        for (int dx = 0; dx < 3; ++dx)
-                            deviation[q] += std::abs(p(x + left[q] + dx, y + top[q] + dy, c) - mean[q]);
+                    int sum = 0, deviation = 0;
+                    for (int i = 0; i < 9; ++i)
+                        sum += s.channel(x + left[q] + i % 3, y + top[q] + i / 3, c);
+                    for (int i = 0; i < 9; ++i)
+                        deviation += std::abs(s.channel(x + left[q] + i % 3, y + top[q] + i / 3, c) - sum / 9);
+                    if (deviation < best)
+                        best = deviation, chosenMean = sum / 9;
                 }
-                int best = 99999, chosen = -1;
-                for (int q = 0; q < 4; ++q) {
-                    if (deviation[q] < best) {
-                        best = deviation[q];
-                        chosen = q;
-                    }
-                }
-                dest[(std::size_t(y) * width + x) * 4 + c] = std::uint8_t(mean[chosen]);
+                p.at(x, y, c) = std::uint8_t(chosenMean);
             }
-        }
-    }
-    return dest;
+    return p;
 }
 
-void fillRandom(FilterHarness &picture, std::mt19937 &random, int low, int high)
-{
-    std::uniform_int_distribution<int> value(low, high);
-    for (auto &b : picture.dest)
-        b = std::uint8_t(value(random));
-}
+using Grid = int[5][5];
 
-// A 5 x 5 picture has one filtered pixel, (2, 2). Each block around it has
-// four cells of its own (the corner 2 x 2); the other cells are shared.
-// Shared cells hold 100; a block's own cells hold 0, 255, 0, 255, which
-// gives it a large spread, unless the block is named in `calm`, where they
-// hold 100 except the outermost corner, which holds the given value.
-struct CalmBlock {
-    int block; // 1 to 4
-    int corner;
-};
-void paintBlocks(FilterHarness &picture, int channel, std::vector<CalmBlock> calm)
+// A 5 x 5 picture has one filtered pixel, (2, 2), the corner all four blocks share.
+int centreAfterAqua(const Grid &blue, const Grid &green, const Grid &red, int channel)
 {
-    const int cornerX[4] = {0, 3, 0, 3};
-    const int cornerY[4] = {0, 0, 3, 3};
+    FilterHarness picture(5, 5);
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 5; ++x)
-            picture.dest[(std::size_t(y) * 5 + x) * 4 + std::size_t(channel)] = 100;
-    for (int q = 0; q < 4; ++q) {
-        const int own[4][2] = {{cornerX[q], cornerY[q]},
-                               {cornerX[q] + 1, cornerY[q]},
-                               {cornerX[q], cornerY[q] + 1},
-                               {cornerX[q] + 1, cornerY[q] + 1}};
-        // The cell of the block's own four that lies in the picture's corner.
-        const int outer = q;
-        int calmCorner = -1;
-        for (const CalmBlock &c : calm)
-            if (c.block == q + 1)
-                calmCorner = c.corner;
-        for (int n = 0; n < 4; ++n) {
-            int value = n % 2 == 0 ? 0 : 255;
-            if (calmCorner >= 0)
-                value = n == outer ? calmCorner : 100;
-            picture.dest[(std::size_t(own[n][1]) * 5 + std::size_t(own[n][0])) * 4 + std::size_t(channel)] =
-                std::uint8_t(value);
-        }
-    }
-}
-
-TEST(Aqua, FlatPictureIsUnchanged)
-{
-    FilterHarness picture(9, 8);
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 9; ++x)
-            picture.set(x, y, {7, 130, 250});
-    const std::vector<std::uint8_t> before = picture.dest;
+            picture.set(x, y, {blue[y][x], green[y][x], red[y][x]});
     picture.run(AquaFilter, 0);
-    EXPECT_EQ(picture.dest, before);
+    return picture.channel(2, 2, channel);
 }
 
-TEST(Aqua, KeepsABoundaryBetweenTwoAreasSharp)
+int centreAfterAqua(const Grid &grid)
 {
+    return centreAfterAqua(grid, grid, grid, kBlue);
+}
+
+TEST(Aqua, KeepsAFlatPictureAndABoundaryBetweenTwoAreasSharp)
+{
+    FilterHarness flat(9, 8);
+    flat.fill({7, 130, 250});
+    flat.run(AquaFilter, 0);
+    EXPECT_EQ(flat.dest, flat.source);
+
     FilterHarness picture(7, 7);
     for (int y = 0; y < 7; ++y)
         for (int x = 0; x < 7; ++x)
             picture.setAll(x, y, x < 3 ? 10 : 200);
-    const std::vector<std::uint8_t> before = picture.dest;
     picture.run(AquaFilter, 0);
-    EXPECT_EQ(picture.dest, before);
+    EXPECT_EQ(picture.dest, picture.source);
     EXPECT_EQ(picture.get(3, 3), (Bgr{200, 200, 200})) << "x = 4 takes the upper right block";
     EXPECT_EQ(picture.get(2, 3), (Bgr{10, 10, 10})) << "x = 3 takes the upper left block";
 }
 
-TEST(Aqua, LowerNumberedBlockWinsATie)
+TEST(Aqua, TheLowerNumberedBlockWinsATieAndTheMeanIsRoundedDown)
 {
-    // Blocks 2 and 3 both have spread 16, means 101 and 99.
-    FilterHarness twoAndThree(5, 5);
-    for (int c : {kBlue, kGreen, kRed})
-        paintBlocks(twoAndThree, c, {{2, 109}, {3, 91}});
-    twoAndThree.run(AquaFilter, 0);
-    EXPECT_EQ(twoAndThree.get(2, 2), (Bgr{101, 101, 101}));
-
-    // Blocks 1 and 4 likewise, with the higher mean on block 4 this time.
-    FilterHarness oneAndFour(5, 5);
-    for (int c : {kBlue, kGreen, kRed})
-        paintBlocks(oneAndFour, c, {{1, 91}, {4, 109}});
-    oneAndFour.run(AquaFilter, 0);
-    EXPECT_EQ(oneAndFour.get(2, 2), (Bgr{99, 99, 99}));
+    // Blocks whose own 2 x 2 corner holds 0 and 255 spread widely; a calm
+    // block holds 100 but for its outer corner.
+    const Grid twoAndThree = {{0, 255, 100, 100, 109}, // blocks 2 and 3 both spread 16, means 101 and 99
+                              {0, 255, 100, 100, 100},
+                              {100, 100, 100, 100, 100},
+                              {100, 100, 100, 0, 255},
+                              {91, 100, 100, 0, 255}};
+    EXPECT_EQ(centreAfterAqua(twoAndThree), 101);
+    const Grid oneAndFour = {{91, 100, 100, 0, 255}, // blocks 1 and 4 likewise, the higher mean on block 4
+                             {100, 100, 100, 0, 255},
+                             {100, 100, 100, 100, 100},
+                             {0, 255, 100, 100, 100},
+                             {0, 255, 100, 100, 109}};
+    EXPECT_EQ(centreAfterAqua(oneAndFour), 99);
+    const Grid eightTensAndAnEighteen = {{18, 10, 10, 0, 255}, // block 1: 98 \ 9 = 10, spread 8
+                                         {10, 10, 10, 0, 255},
+                                         {10, 10, 10, 100, 100},
+                                         {0, 255, 100, 0, 255},
+                                         {0, 255, 100, 0, 255}};
+    EXPECT_EQ(centreAfterAqua(eightTensAndAnEighteen), 10);
 }
 
 TEST(Aqua, EachChannelChoosesItsOwnBlock)
 {
-    FilterHarness picture(5, 5);
-    paintBlocks(picture, kBlue, {{3, 109}});  // mean 101
-    paintBlocks(picture, kGreen, {{2, 91}});  // mean 99
-    paintBlocks(picture, kRed, {{4, 118}});   // mean 102
-    picture.run(AquaFilter, 0);
-    EXPECT_EQ(picture.get(2, 2), (Bgr{101, 99, 102}));
+    const Grid blue = {{0, 255, 100, 0, 255}, // block 3 calm: mean 101
+                       {0, 255, 100, 0, 255},
+                       {100, 100, 100, 100, 100},
+                       {100, 100, 100, 0, 255},
+                       {109, 100, 100, 0, 255}};
+    const Grid green = {{0, 255, 100, 100, 91}, // block 2 calm: mean 99
+                        {0, 255, 100, 100, 100},
+                        {100, 100, 100, 100, 100},
+                        {0, 255, 100, 0, 255},
+                        {0, 255, 100, 0, 255}};
+    const Grid red = {{0, 255, 100, 0, 255}, // block 4 calm: mean 102
+                      {0, 255, 100, 0, 255},
+                      {100, 100, 100, 100, 100},
+                      {0, 255, 100, 100, 100},
+                      {0, 255, 100, 100, 118}};
+    EXPECT_EQ(centreAfterAqua(blue, green, red, kBlue), 101);
+    EXPECT_EQ(centreAfterAqua(blue, green, red, kGreen), 99);
+    EXPECT_EQ(centreAfterAqua(blue, green, red, kRed), 102);
 }
 
-TEST(Aqua, BlockMeanIsRoundedDown)
+TEST(Aqua, ReportsEachRowBetweenTheTwoPixelFramesAndChangesNothingInPicturesTooSmall)
 {
-    // Block 1 holds eight 10s and one 18: 98 \ 9 = 10, spread 8.
-    FilterHarness picture(5, 5);
-    for (int c : {kBlue, kGreen, kRed}) {
-        paintBlocks(picture, c, {});
-        for (int y = 0; y < 3; ++y)
-            for (int x = 0; x < 3; ++x)
-                picture.dest[(std::size_t(y) * 5 + x) * 4 + std::size_t(c)] = 10;
-        picture.dest[std::size_t(c)] = 18;
-    }
-    picture.run(AquaFilter, 0);
-    EXPECT_EQ(picture.get(2, 2), (Bgr{10, 10, 10}));
-}
-
-TEST(Aqua, ReportsEachRowBetweenTheTwoPixelFrames)
-{
-    FilterHarness picture(7, 6, 40);
-    picture.run(AquaFilter, 0);
-    EXPECT_EQ(picture.progress.stored, (std::vector<std::int32_t>{0, 50, 66, 100}));
-    EXPECT_EQ(picture.progress.atTurn, (std::vector<std::int32_t>{50, 66, 100}));
-}
-
-TEST(Aqua, PicturesSmallerThanTheWindowChangeNothing)
-{
-    struct Size {
+    const struct {
         int width, height;
-        std::vector<std::int32_t> progress;
-    };
-    const std::vector<Size> sizes{{1, 1, {0, 100}},     {2, 2, {0, 100}},         {4, 4, {0, 100}},
-                                  {9, 4, {0, 100}},     {1, 6, {0, 50, 66, 100}}, {4, 6, {0, 50, 66, 100}},
-                                  {8, 1, {0, 100}}};
-    std::mt19937 random(4);
-    for (const Size &size : sizes) {
-        FilterHarness picture(size.width, size.height);
-        fillRandom(picture, random, 0, 255);
-        const std::vector<std::uint8_t> before = picture.dest;
+        Progress progress;
+    } sizes[] = {{7, 6, {0, 50, 66, 100}}, {1, 1, {0, 100}}, {2, 2, {0, 100}},         {4, 4, {0, 100}},
+                 {9, 4, {0, 100}},         {8, 1, {0, 100}}, {1, 6, {0, 50, 66, 100}}, {4, 6, {0, 50, 66, 100}}};
+    for (const auto &size : sizes) {
+        FilterHarness picture(size.width, size.height, 40);
+        if (size.width < 5 || size.height < 5)
+            picture.randomize(4);
         picture.run(AquaFilter, 0);
-        EXPECT_EQ(picture.dest, before) << size.width << "x" << size.height;
+        EXPECT_EQ(picture.dest, picture.source) << size.width << "x" << size.height;
         EXPECT_EQ(picture.progress.stored, size.progress) << size.width << "x" << size.height;
+        EXPECT_EQ(picture.progress.atTurn, Progress(size.progress.begin() + 1, size.progress.end()));
     }
 }
 
 TEST(Aqua, MatchesAPlainReferenceOnRandomPicturesOfOddSizes)
 {
-    std::mt19937 random(1234);
-    const int sizes[][2] = {{5, 5}, {6, 7}, {13, 5}, {31, 17}, {5, 23}, {67, 9}};
     // Full-range noise, and nearly flat pictures where spreads tie often.
-    const int ranges[][2] = {{0, 255}, {100, 102}, {0, 1}, {250, 255}};
-    for (const auto &size : sizes) {
-        for (const auto &range : ranges) {
-            FilterHarness picture(size[0], size[1]);
-            fillRandom(picture, random, range[0], range[1]);
-            const std::vector<std::uint8_t> original = picture.dest;
+    const std::pair<int, int> ranges[] = {{0, 255}, {100, 102}, {0, 1}, {250, 255}};
+    unsigned seed = 1234;
+    for (auto [width, height] : {std::pair{5, 5}, std::pair{6, 7}, std::pair{31, 17}, std::pair{67, 9}}) {
+        for (auto [low, high] : ranges) {
+            FilterHarness picture(width, height);
+            picture.randomize(++seed, low, high);
+            const FilterHarness original = picture;
             picture.run(AquaFilter, 0);
-            EXPECT_EQ(picture.dest, referenceAqua(original, size[0], size[1]))
-                << size[0] << "x" << size[1] << " values " << range[0] << ".." << range[1];
-            EXPECT_EQ(picture.source, original) << "SourceBuffer is never written";
+            EXPECT_EQ(picture.dest, referenceAqua(original).dest) << width << "x" << height << " " << low << ".." << high;
+            EXPECT_EQ(picture.source, original.dest) << "SourceBuffer is never written";
         }
     }
-}
-
-TEST(Aqua, LeavesTheFourthByteAlone)
-{
-    std::mt19937 random(21);
-    FilterHarness picture(23, 11);
-    fillRandom(picture, random, 0, 255);
-    const std::vector<std::uint8_t> before = picture.dest;
-    picture.run(AquaFilter, 0);
-    EXPECT_NE(picture.dest, before) << "a random picture does change";
-    for (std::size_t i = 3; i < before.size(); i += 4)
-        ASSERT_EQ(picture.dest[i], before[i]) << "byte " << i;
 }
 
 } // namespace

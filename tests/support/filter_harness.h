@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <random>
 #include <vector>
 
 namespace mergola::testing {
@@ -24,6 +25,19 @@ struct RecordingProgress final : FilterProgressSink {
             onTurn();
     }
 };
+
+using Progress = std::vector<std::int32_t>;
+
+// 0, (y * 100) \ H after each row, 100 at the end: what a filter that
+// follows the engine's convention stores for a picture of `rows` rows.
+inline Progress conventionFor(int rows)
+{
+    Progress values{0};
+    for (int y = 1; y <= rows; ++y)
+        values.push_back(y * 100 / rows);
+    values.push_back(100);
+    return values;
+}
 
 struct Bgr {
     int blue, green, red;
@@ -47,21 +61,41 @@ public:
     int width() const { return m_width; }
     int height() const { return m_height; }
 
+    // Random levels from low to high in blue, green and red; the fourth byte keeps its marker.
+    void randomize(unsigned seed, int low = 0, int high = 255)
+    {
+        std::mt19937 generator(seed);
+        std::uniform_int_distribution<int> level(low, high);
+        for (std::size_t i = 0; i < dest.size(); ++i)
+            if (i % 4 != 3)
+                dest[i] = std::uint8_t(level(generator));
+    }
+    void fill(Bgr c)
+    {
+        for (int y = 0; y < m_height; ++y)
+            for (int x = 0; x < m_width; ++x)
+                set(x, y, c);
+    }
+
+    std::uint8_t &at(int x, int y, int c) { return dest[(std::size_t(y) * m_width + x) * 4 + c]; }
+    int channel(int x, int y, int c) const { return dest[(std::size_t(y) * m_width + x) * 4 + c]; }
+    std::uint8_t fourth(int x, int y) const { return std::uint8_t(channel(x, y, 3)); }
     void set(int x, int y, Bgr c)
     {
-        std::uint8_t *p = &dest[(std::size_t(y) * m_width + x) * 4];
-        p[0] = std::uint8_t(c.blue);
-        p[1] = std::uint8_t(c.green);
-        p[2] = std::uint8_t(c.red);
+        at(x, y, kBlue) = std::uint8_t(c.blue);
+        at(x, y, kGreen) = std::uint8_t(c.green);
+        at(x, y, kRed) = std::uint8_t(c.red);
     }
     void setAll(int x, int y, int v) { set(x, y, {v, v, v}); }
-    Bgr get(int x, int y) const
+    Bgr get(int x, int y) const { return {channel(x, y, kBlue), channel(x, y, kGreen), channel(x, y, kRed)}; }
+    std::vector<Bgr> pixels() const
     {
-        const std::uint8_t *p = &dest[(std::size_t(y) * m_width + x) * 4];
-        return {p[0], p[1], p[2]};
+        std::vector<Bgr> all;
+        for (int y = 0; y < m_height; ++y)
+            for (int x = 0; x < m_width; ++x)
+                all.push_back(get(x, y));
+        return all;
     }
-    int channel(int x, int y, int c) const { return dest[(std::size_t(y) * m_width + x) * 4 + c]; }
-    std::uint8_t fourth(int x, int y) const { return dest[(std::size_t(y) * m_width + x) * 4 + 3]; }
 
     // Copies dest into source, then runs the filter over the two.
     void run(FilterFunction filter, std::int32_t parameter)
