@@ -1,5 +1,7 @@
-// Small picture files written on the fly for tests.
+// Small pictures and picture files made on the fly for tests.
 #pragma once
+
+#include "platform/picture.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -7,7 +9,30 @@
 #include <QImage>
 #include <QString>
 
+#include <random>
+
 namespace mergola::testing {
+
+// Random colours, the same for the same seed.
+inline QImage randomImage(int width, int height, unsigned seed)
+{
+    std::mt19937 random(seed);
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb(int(random() % 256), int(random() % 256), int(random() % 256)));
+    return image;
+}
+
+inline Picture randomPicture(int width, int height, unsigned seed, QRgb fill = qRgb(255, 255, 255))
+{
+    Picture picture(width, height, fill);
+    const QImage image = randomImage(width, height, seed);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            picture.setPixel(x, y, image.pixel(x, y));
+    return picture;
+}
 
 // A picture whose every pixel tells where it is: red = x, green = y.
 inline QImage gradientImage(int width, int height)
