@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QSize>
+#include <tuple>
+#include <vector>
+
 using namespace mergola;
 using namespace mergola::cli;
 
@@ -18,13 +22,18 @@ QStringList args(std::initializer_list<const char *> list)
     return result;
 }
 
+Options accepted(std::initializer_list<const char *> list)
+{
+    const ParseResult parsed = parseOptions(args(list));
+    EXPECT_EQ(parsed.request, Request::Run) << parsed.error.toStdString();
+    return parsed.options;
+}
+
 } // namespace
 
 TEST(CliOptions, FallBackToTheWindowProgramsDefaults)
 {
-    const ParseResult parsed = parseOptions(args({"--output", "out.bmp"}));
-    ASSERT_EQ(parsed.request, Request::Run) << parsed.error.toStdString();
-    const Options &o = parsed.options;
+    const Options o = accepted({"--output", "out.bmp"});
     EXPECT_EQ(o.width, 320);
     EXPECT_EQ(o.height, 240);
     EXPECT_EQ(o.background, qRgb(180, 250, 200));
@@ -38,12 +47,9 @@ TEST(CliOptions, FallBackToTheWindowProgramsDefaults)
 
 TEST(CliOptions, AcceptAnyOrderBothValueFormsAndKeepTheOrderOfApply)
 {
-    const ParseResult parsed =
-        parseOptions(args({"--apply", "border", "--size=0640x480", "--output", "Out.JPEG", "--slot2", "b.gif",
-                           "--combine", "onder-elkaar", "--apply=negative", "--quality", "0", "--background",
-                           "0,255,7", "--slot1=a b.jpg", "--apply", "flip-vertical"}));
-    ASSERT_EQ(parsed.request, Request::Run) << parsed.error.toStdString();
-    const Options &o = parsed.options;
+    const Options o = accepted({"--apply", "border", "--size=0640x480", "--output", "Out.JPEG", "--slot2", "b.gif",
+                                "--combine", "onder-elkaar", "--apply=negative", "--quality", "0", "--background",
+                                "0,255,7", "--slot1=a b.jpg", "--apply", "flip-vertical"});
     EXPECT_EQ(o.width, 640);
     EXPECT_EQ(o.height, 480);
     EXPECT_EQ(o.combine, 3);
@@ -59,27 +65,24 @@ TEST(CliOptions, AcceptAnyOrderBothValueFormsAndKeepTheOrderOfApply)
     EXPECT_EQ(o.operations[2].kind, OperationKind::FlipVertical);
 }
 
-TEST(CliOptions, TakeCombineModesByNumberOrName)
+TEST(CliOptions, TakeCombineModesByNumberOrNameSizesOfUpToFourDigitsAndTheFormatByExtension)
 {
     const std::pair<const char *, int> modes[] = {{"1", 1},           {"2", 2},        {"3", 3},
                                                   {"door-elkaar", 1}, {"painting", 2}, {"onder-elkaar", 3}};
-    for (const auto &[text, index] : modes) {
-        const ParseResult parsed = parseOptions(args({"--combine", text, "--output", "x.bmp"}));
-        ASSERT_EQ(parsed.request, Request::Run) << text;
-        EXPECT_EQ(parsed.options.combine, index) << text;
-    }
-}
-
-TEST(CliOptions, AcceptWorkingSizesFromZeroToFourDigits)
-{
+    for (const auto &[text, index] : modes)
+        EXPECT_EQ(accepted({"--combine", text, "--output", "x.bmp"}).combine, index) << text;
     const std::tuple<const char *, int, int> sizes[] = {
         {"0x0", 0, 0}, {"9999x9999", 9999, 9999}, {"1X1", 1, 1}, {"00320x000240", 320, 240}};
     for (const auto &[text, width, height] : sizes) {
-        const ParseResult parsed = parseOptions(args({"--size", text, "--output", "x.bmp"}));
-        ASSERT_EQ(parsed.request, Request::Run) << text;
-        EXPECT_EQ(parsed.options.width, width) << text;
-        EXPECT_EQ(parsed.options.height, height) << text;
+        const Options o = accepted({"--size", text, "--output", "x.bmp"});
+        EXPECT_EQ(QSize(o.width, o.height), QSize(width, height)) << text;
     }
+    const std::pair<const char *, OutputFormat> outputs[] = {
+        {"a.bmp", OutputFormat::Bmp},  {"a.BMP", OutputFormat::Bmp},  {"dir.jpg/a.bmp", OutputFormat::Bmp},
+        {"a.jpg", OutputFormat::Jpeg}, {"a.Jpg", OutputFormat::Jpeg}, {"a.jpeg", OutputFormat::Jpeg},
+        {"a.JPEG", OutputFormat::Jpeg}};
+    for (const auto &[path, format] : outputs)
+        EXPECT_EQ(accepted({"--output", path}).outputFormat, format) << path;
 }
 
 TEST(CliOptions, KnowEveryOperationOfTheMenuWithItsFilterIdAndParameter)
@@ -93,48 +96,24 @@ TEST(CliOptions, KnowEveryOperationOfTheMenuWithItsFilterIdAndParameter)
                                        "flip-horizontal", "flip-vertical", "border"});
     EXPECT_EQ(operationNames(), expected);
 
-    auto expectEntry = [](const FilterMenuEntry &entry) {
+    std::vector<FilterMenuEntry> entries(kFilsMenu.begin(), kFilsMenu.end());
+    for (const FilterMenuEntry &entry : kFilMenu)
+        if (entry.action != MenuAction::Submenu)
+            entries.push_back(entry);
+    for (const FilterMenuEntry &entry : entries) {
         const QString name = QString::fromLatin1(entry.cliName.data(), qsizetype(entry.cliName.size()));
-        const ParseResult parsed = parseOptions(QStringList{QStringLiteral("--apply"), name,
-                                                            QStringLiteral("--output"), QStringLiteral("x.bmp")});
-        if (entry.action == MenuAction::Filter && filterForId(entry.filterId) == nullptr) {
-            ASSERT_EQ(parsed.request, Request::UsageError) << entry.caption;
-            EXPECT_EQ(parsed.error, name + QStringLiteral(": not available yet"));
-            return;
-        }
-        ASSERT_EQ(parsed.request, Request::Run) << entry.caption;
-        ASSERT_EQ(parsed.options.operations.size(), 1u);
-        const Operation &operation = parsed.options.operations[0];
+        const Options o = accepted({"--apply", entry.cliName.data(), "--output", "x.bmp"});
+        ASSERT_EQ(o.operations.size(), 1u) << entry.caption;
+        const Operation &operation = o.operations[0];
         EXPECT_EQ(operation.name, name);
-        if (entry.action == MenuAction::Filter) {
-            EXPECT_EQ(operation.kind, OperationKind::Filter) << entry.caption;
+        const OperationKind kind = entry.action == MenuAction::Filter           ? OperationKind::Filter
+                                   : entry.action == MenuAction::FlipHorizontal ? OperationKind::FlipHorizontal
+                                                                                : OperationKind::FlipVertical;
+        EXPECT_EQ(operation.kind, kind) << entry.caption;
+        if (kind == OperationKind::Filter) {
             EXPECT_EQ(operation.filterId, entry.filterId) << entry.caption;
             EXPECT_EQ(operation.parameter, entry.parameter) << entry.caption;
-        } else if (entry.action == MenuAction::FlipHorizontal) {
-            EXPECT_EQ(operation.kind, OperationKind::FlipHorizontal);
-        } else {
-            EXPECT_EQ(operation.kind, OperationKind::FlipVertical);
         }
-    };
-    for (const FilterMenuEntry &entry : kFilMenu) {
-        if (entry.action != MenuAction::Submenu)
-            expectEntry(entry);
-    }
-    for (const FilterMenuEntry &entry : kFilsMenu)
-        expectEntry(entry);
-}
-
-TEST(CliOptions, RecogniseTheOutputFormatByItsExtensionInAnyCase)
-{
-    const std::pair<const char *, OutputFormat> outputs[] = {
-        {"a.bmp", OutputFormat::Bmp},   {"a.BMP", OutputFormat::Bmp},   {"dir.jpg/a.bmp", OutputFormat::Bmp},
-        {"a.jpg", OutputFormat::Jpeg},  {"a.Jpg", OutputFormat::Jpeg},  {"a.jpeg", OutputFormat::Jpeg},
-        {"a.JPEG", OutputFormat::Jpeg},
-    };
-    for (const auto &[path, format] : outputs) {
-        const ParseResult parsed = parseOptions(args({"--output", path}));
-        ASSERT_EQ(parsed.request, Request::Run) << path;
-        EXPECT_EQ(parsed.options.outputFormat, format) << path;
     }
 }
 
