@@ -23,26 +23,19 @@ std::uint32_t le32(const QByteArray &bytes, int at)
     return value;
 }
 
-std::uint16_t le16(const QByteArray &bytes, int at)
+// A pixel as a 24-bit BMP stores it: blue, green, red.
+QByteArray bgrBytes(QRgb c)
 {
-    return std::uint16_t(static_cast<std::uint8_t>(bytes[at]) | (static_cast<std::uint8_t>(bytes[at + 1]) << 8));
+    const char bytes[] = {char(qBlue(c)), char(qGreen(c)), char(qRed(c))};
+    return QByteArray(bytes, 3);
 }
 
-QByteArray contentsOf(const QString &path)
+// Decodes the file and compares every pixel with the picture.
+void expectFileHolds(const QString &path, const Picture &expected)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void expectSamePixels(const Picture &expected, const QImage &actual)
-{
-    ASSERT_EQ(actual.width(), expected.width());
-    ASSERT_EQ(actual.height(), expected.height());
-    for (int y = 0; y < expected.height(); ++y)
-        for (int x = 0; x < expected.width(); ++x)
-            ASSERT_EQ(qRgb(qRed(actual.pixel(x, y)), qGreen(actual.pixel(x, y)), qBlue(actual.pixel(x, y))),
-                      expected.pixel(x, y))
-                << "pixel (" << x << ", " << y << ") of " << expected.width() << " x " << expected.height();
+    const DecodeResult decoded = decodePictureFile(path);
+    ASSERT_FALSE(decoded.image.isNull()) << decoded.error.toStdString();
+    EXPECT_EQ(decoded.image, expected.image()) << expected.width() << " x " << expected.height();
 }
 
 } // namespace
@@ -51,23 +44,20 @@ TEST(BmpFile, RoundTripsEveryPixelAtOddEvenAndStackedSizes)
 {
     QTemporaryDir dir;
     // 320 x 480 is the shape of two 320 x 240 pictures combined one under the other.
-    const QSize sizes[] = {{1, 1}, {3, 2}, {5, 7}, {321, 240}, {320, 480}, {1, 9}, {9, 1}};
+    const QSize sizes[] = {{1, 1}, {3, 2}, {2, 5}, {5, 7}, {321, 240}, {320, 480}, {9, 1}};
     for (const QSize size : sizes) {
-        const Picture picture = scrambled(size.width(), size.height(), unsigned(size.width() * 1000 + size.height()));
+        const Picture picture = randomPicture(size.width(), size.height(), unsigned(size.width() * 1000 + size.height()));
         const QString path = dir.filePath(QStringLiteral("round %1x%2.bmp").arg(size.width()).arg(size.height()));
         const FileResult result = writeBmpFile(picture, path);
         ASSERT_TRUE(result.ok) << result.error.toStdString();
-
-        const DecodeResult decoded = decodePictureFile(path);
-        ASSERT_FALSE(decoded.image.isNull()) << decoded.error.toStdString();
-        expectSamePixels(picture, decoded.image);
+        expectFileHolds(path, picture);
     }
 }
 
 TEST(BmpFile, StoresTwentyFourBitRowsBottomUpPaddedToFourBytes)
 {
     QTemporaryDir dir;
-    const Picture picture = scrambled(5, 7);
+    const Picture picture = randomPicture(5, 7, 1);
     const QString path = dir.filePath(QStringLiteral("layout.bmp"));
     ASSERT_TRUE(writeBmpFile(picture, path).ok);
 
@@ -80,90 +70,56 @@ TEST(BmpFile, StoresTwentyFourBitRowsBottomUpPaddedToFourBytes)
     EXPECT_EQ(le32(bytes, 10), std::uint32_t(kHeader));
     EXPECT_EQ(le32(bytes, 18), 5u);
     EXPECT_EQ(le32(bytes, 22), 7u) << "positive height: bottom-up rows";
-    EXPECT_EQ(le16(bytes, 28), 24);
+    EXPECT_EQ(le32(bytes, 28) & 0xFFFF, 24u);
     EXPECT_EQ(le32(bytes, 30), 0u) << "uncompressed";
 
     // The first stored row is the picture's bottom row, blue first.
-    const QRgb bottomLeft = picture.pixel(0, 6);
-    EXPECT_EQ(std::uint8_t(bytes[kHeader]), qBlue(bottomLeft));
-    EXPECT_EQ(std::uint8_t(bytes[kHeader + 1]), qGreen(bottomLeft));
-    EXPECT_EQ(std::uint8_t(bytes[kHeader + 2]), qRed(bottomLeft));
+    EXPECT_EQ(bytes.mid(kHeader, 3), bgrBytes(picture.pixel(0, 6)));
     EXPECT_EQ(bytes[kHeader + 15], '\0') << "padding byte";
-    const QRgb topRight = picture.pixel(4, 0);
-    EXPECT_EQ(std::uint8_t(bytes[kHeader + 6 * kStride + 12]), qBlue(topRight));
-    EXPECT_EQ(std::uint8_t(bytes[kHeader + 6 * kStride + 14]), qRed(topRight));
+    EXPECT_EQ(bytes.mid(kHeader + 6 * kStride + 12, 3), bgrBytes(picture.pixel(4, 0))) << "the top row is stored last";
 }
 
-TEST(BmpFile, WritesUnderNamesWithSpacesAndLettersBeyondAscii)
+TEST(BmpFile, WritesUnderNamesBeyondAsciiAndReplacesALargerFileWhole)
 {
     QTemporaryDir dir;
     const QString folder = dir.filePath(QStringLiteral("Mijn foto's – été"));
     ASSERT_TRUE(QDir().mkpath(folder));
     const QString path = folder + QStringLiteral("/Reliëf van Zoë 日本.bmp");
-    const Picture picture = scrambled(4, 3);
-    const FileResult result = writeBmpFile(picture, path);
+    ASSERT_TRUE(writeBmpFile(randomPicture(40, 30, 7), path).ok);
+    const Picture smaller = randomPicture(3, 2, 8);
+    const FileResult result = writeBmpFile(smaller, path);
     ASSERT_TRUE(result.ok) << result.error.toStdString();
-    ASSERT_EQ(entriesOf(folder), QStringList{QStringLiteral("Reliëf van Zoë 日本.bmp")});
-    expectSamePixels(picture, decodePictureFile(path).image);
-}
-
-TEST(BmpFile, ReplacesAnExistingLargerFileWhole)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("again.bmp"));
-    ASSERT_TRUE(writeBmpFile(scrambled(40, 30, 7), path).ok);
-    const Picture smaller = scrambled(3, 2, 8);
-    ASSERT_TRUE(writeBmpFile(smaller, path).ok);
     EXPECT_EQ(contentsOf(path).size(), 54 + 12 * 2);
-    expectSamePixels(smaller, decodePictureFile(path).image);
-    EXPECT_EQ(entriesOf(dir.path()), QStringList{QStringLiteral("again.bmp")});
+    expectFileHolds(path, smaller);
+    EXPECT_EQ(entriesOf(folder), QStringList{QStringLiteral("Reliëf van Zoë 日本.bmp")});
 }
 
-TEST(BmpFile, RefusesAReadOnlyTargetAndLeavesItAsItWas)
+TEST(BmpFile, RefusesTargetsItCannotWriteWithAReasonAndLeavesThemAsTheyWere)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("keep.bmp"));
-    {
-        QFile keep(path);
-        ASSERT_TRUE(keep.open(QIODevice::WriteOnly));
-        keep.write("precious");
-    }
-    ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
-
-    const FileResult result = writeBmpFile(scrambled(3, 2), path);
-    EXPECT_FALSE(result.ok);
-    EXPECT_TRUE(result.error.contains(path)) << result.error.toStdString();
-    EXPECT_TRUE(result.error.contains(QStringLiteral("read-only"))) << result.error.toStdString();
-    EXPECT_EQ(contentsOf(path), QByteArray("precious"));
-    EXPECT_EQ(entriesOf(dir.path()), QStringList{QStringLiteral("keep.bmp")});
-}
-
-TEST(BmpFile, FailsWithAReasonForAFolderThatDoesNotExistOrAFolderAsTarget)
-{
-    QTemporaryDir dir;
-    const QString missing = dir.filePath(QStringLiteral("no such folder/x.bmp"));
-    FileResult result = writeBmpFile(scrambled(2, 2), missing);
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.error, QStringLiteral("cannot write %1: folder does not exist").arg(missing));
-
+    const QString readOnly = writeFile(dir.path(), QStringLiteral("keep.bmp"), "precious");
+    ASSERT_TRUE(QFile::setPermissions(readOnly, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("sub.bmp")));
-    result = writeBmpFile(scrambled(2, 2), dir.filePath(QStringLiteral("sub.bmp")));
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(entriesOf(dir.path()), QStringList{QStringLiteral("sub.bmp")});
-    EXPECT_TRUE(entriesOf(dir.filePath(QStringLiteral("sub.bmp"))).isEmpty());
-}
-
-TEST(BmpFile, RefusesAPictureWithoutPixels)
-{
-    QTemporaryDir dir;
-    const QSize sizes[] = {{0, 0}, {0, 240}, {320, 0}};
-    for (const QSize size : sizes) {
-        const QString path = dir.filePath(QStringLiteral("empty.bmp"));
-        const FileResult result = writeBmpFile(Picture(size.width(), size.height(), qRgb(1, 2, 3)), path);
+    const QString missing = dir.filePath(QStringLiteral("no such folder/x.bmp"));
+    const struct {
+        Picture picture;
+        QString path;
+        QString saying;
+    } cases[] = {
+        {randomPicture(3, 2, 1), readOnly, QStringLiteral("cannot write %1: file is read-only").arg(readOnly)},
+        {randomPicture(2, 2, 1), missing, QStringLiteral("cannot write %1: folder does not exist").arg(missing)},
+        {randomPicture(2, 2, 1), dir.filePath(QStringLiteral("sub.bmp")), QStringLiteral("sub.bmp")},
+        {Picture(0, 240, qRgb(1, 2, 3)), dir.filePath(QStringLiteral("e1.bmp")), QStringLiteral("no pixels")},
+        {Picture(320, 0, qRgb(1, 2, 3)), dir.filePath(QStringLiteral("e2.bmp")), QStringLiteral("no pixels")},
+    };
+    for (const auto &c : cases) {
+        const FileResult result = writeBmpFile(c.picture, c.path);
         EXPECT_FALSE(result.ok);
-        EXPECT_TRUE(result.error.contains(QStringLiteral("no pixels"))) << result.error.toStdString();
+        EXPECT_TRUE(result.error.contains(c.saying)) << result.error.toStdString();
     }
-    EXPECT_TRUE(entriesOf(dir.path()).isEmpty());
+    EXPECT_EQ(contentsOf(readOnly), QByteArray("precious"));
+    EXPECT_EQ(entriesOf(dir.path()), (QStringList{QStringLiteral("keep.bmp"), QStringLiteral("sub.bmp")}));
+    EXPECT_TRUE(entriesOf(dir.filePath(QStringLiteral("sub.bmp"))).isEmpty());
 }
 
 TEST(BmpFile, FailsInAFolderThatCannotBeWrittenAndLeavesNothing)
@@ -173,7 +129,7 @@ TEST(BmpFile, FailsInAFolderThatCannotBeWrittenAndLeavesNothing)
         GTEST_SKIP() << "no unwritable folder to be had: " << folder.why().toStdString();
     ASSERT_TRUE(folder.lock());
     const QString path = folder.path() + QStringLiteral("/x.bmp");
-    const FileResult result = writeBmpFile(scrambled(3, 3), path);
+    const FileResult result = writeBmpFile(randomPicture(3, 3, 1), path);
     EXPECT_FALSE(result.ok);
     EXPECT_TRUE(result.error.startsWith(QStringLiteral("cannot write %1: ").arg(path))) << result.error.toStdString();
     EXPECT_TRUE(entriesOf(folder.path()).isEmpty());
@@ -185,13 +141,12 @@ TEST(BmpFile, KeepsTheOldFileAndLeavesNoTemporaryWhenTheDiskIsFull)
     if (!disk.usable())
         GTEST_SKIP() << "no small disk to fill: " << disk.why().toStdString();
     const QString path = disk.path() + QStringLiteral("/full.bmp");
-    const Picture small = scrambled(4, 4);
+    const Picture small = randomPicture(4, 4, 1);
     ASSERT_TRUE(writeBmpFile(small, path).ok);
 
-    const FileResult result = writeBmpFile(scrambled(321, 240), path); // about 231 KB on 64 KB
+    const FileResult result = writeBmpFile(randomPicture(321, 240, 2), path); // about 231 KB on 64 KB
     EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.error,
-              QStringLiteral("cannot write %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(ENOSPC))));
-    expectSamePixels(small, decodePictureFile(path).image);
+    EXPECT_EQ(result.error, QStringLiteral("cannot write %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(ENOSPC))));
+    expectFileHolds(path, small);
     EXPECT_EQ(entriesOf(disk.path()), QStringList{QStringLiteral("full.bmp")});
 }

@@ -210,7 +210,7 @@ TEST(PrintThroughCups, EachLayoutReachesThePdfPrinterWithPictureAndFooterInPlace
         const QString token =
             QStringLiteral("mergola-e2e-%1-%2").arg(QString::fromLatin1(nameOf(layout))).arg(::getpid());
         QtPrinter printer(token);
-        FakeMessages messages;
+        FakeMessageBox messages;
         printResult(layout, pict, printer, messages);
         ASSERT_TRUE(messages.shown.isEmpty()) << messages.shown.join(QLatin1Char(' ')).toStdString();
 

@@ -6,6 +6,9 @@
 #include <QPainter>
 #include <gtest/gtest.h>
 
+#include <array>
+#include <vector>
+
 using namespace mergola;
 using namespace mergola::testing;
 
@@ -22,29 +25,28 @@ constexpr double kMarginPixels = 37.0;
 // Probes stay this far from a rectangle's computed edge, where rounding to
 // whole device pixels may fall either way.
 constexpr int kEdgeSlack = 2;
+// The footer line's top and the left ends of its two texts, in twips.
+constexpr int kFooterLine = 15550;
+constexpr int kDateLeft = 1320;
+constexpr int kAddressLeft = 7920;
 
 const QRgb kWhite = qRgb(255, 255, 255);
 
 double twipsToPixels(double twips) { return twips * kDpi / kTwipsPerInch; }
 
-struct Page {
-    QImage image;
-    QRectF printableArea;
-};
-
-Page paintPage(PrintLayout layout, const Picture &pict, const QDateTime &when = QDateTime::currentDateTime())
+QImage paintPage(PrintLayout layout, const Picture &pict)
 {
     const bool landscape = orientationOf(layout) == PageOrientation::Landscape;
     const int width = int(twipsToPixels(landscape ? kA4LongTwips : kA4ShortTwips));
     const int height = int(twipsToPixels(landscape ? kA4ShortTwips : kA4LongTwips));
-    Page page{QImage(width, height, QImage::Format_RGB32), {}};
-    page.image.setDotsPerMeterX(int(std::lround(kDpi / kMetresPerInch)));
-    page.image.setDotsPerMeterY(int(std::lround(kDpi / kMetresPerInch)));
-    page.image.fill(kWhite);
-    page.printableArea = QRectF(kMarginPixels, kMarginPixels, width - 2 * kMarginPixels, height - 2 * kMarginPixels);
-    QPainter painter(&page.image);
-    paintLayout(painter, layout, pict, page.printableArea, when);
-    painter.end();
+    QImage page(width, height, QImage::Format_RGB32);
+    page.setDotsPerMeterX(int(std::lround(kDpi / kMetresPerInch)));
+    page.setDotsPerMeterY(int(std::lround(kDpi / kMetresPerInch)));
+    page.fill(kWhite);
+    QPainter painter(&page);
+    paintLayout(painter, layout, pict,
+                QRectF(kMarginPixels, kMarginPixels, width - 2 * kMarginPixels, height - 2 * kMarginPixels),
+                QDateTime::currentDateTime());
     return page;
 }
 
@@ -106,7 +108,7 @@ Ink greyInk(const QImage &image, int leftTwips, int topTwips, int widthTwips, in
     for (int y = std::max(0, from.y()); y < std::min(image.height(), to.y()); ++y)
         for (int x = std::max(0, from.x()); x < std::min(image.width(), to.x()); ++x) {
             const QRgb c = image.pixel(x, y);
-            if (c == (kWhite | 0xFF000000u) || qRed(c) != qGreen(c) || qGreen(c) != qBlue(c))
+            if ((c | 0xFF000000u) == kWhite || qRed(c) != qGreen(c) || qGreen(c) != qBlue(c))
                 continue;
             ++ink.pixels;
             ink.top = std::min(ink.top, y);
@@ -116,66 +118,55 @@ Ink greyInk(const QImage &image, int leftTwips, int topTwips, int widthTwips, in
     return ink;
 }
 
-// The footer's neighbourhood: from a little above its line to well below,
-// wide enough for a long date, time and address.
-constexpr int kFooterProbeAbove = 150;
-constexpr int kFooterProbeWidth = 4000;
-constexpr int kFooterProbeHeight = 600;
+// The ink of the footer's text that starts at left: from a little above its
+// line to well below, wide enough for a long date, time and address.
+Ink footerInk(const QImage &page, int left)
+{
+    return greyInk(page, left, kFooterLine - 150, 4000, 600);
+}
 
 } // namespace
 
-TEST(PrintLayout, LandscapeHasOneLargePictureOnALandscapePageAndNoFooter)
+TEST(PrintLayout, EachLayoutStretchesThePictureIntoItsRectanglesAndOnlyPortraitOnesHaveTheFooter)
 {
-    EXPECT_EQ(orientationOf(PrintLayout::Landscape), PageOrientation::Landscape);
-    const Picture pict = cells();
-    const Page page = paintPage(PrintLayout::Landscape, pict);
-    ASSERT_EQ(pictureRectangles(PrintLayout::Landscape).size(), 1u);
-    const TwipRect rect = pictureRectangles(PrintLayout::Landscape)[0];
-    EXPECT_EQ(rect.left, 480);
-    EXPECT_EQ(rect.top, 480);
-    EXPECT_EQ(rect.width, 15480);
-    EXPECT_EQ(rect.height, 10480);
-    expectPictureIn(page.image, rect, pict);
-
-    // Nothing but the picture: below it, where a footer would go, the page is blank.
-    const QPoint below = at(0, rect.top + rect.height) + QPoint(0, kEdgeSlack);
-    for (int y = below.y(); y < page.image.height(); ++y)
-        for (int x = 0; x < page.image.width(); ++x)
-            ASSERT_EQ(colourAt(page.image, {x, y}), kWhite) << x << "," << y;
-}
-
-TEST(PrintLayout, PortraitPrintsThePictureTwiceWithAGapAndTheFooter)
-{
-    EXPECT_EQ(orientationOf(PrintLayout::Portrait), PageOrientation::Portrait);
-    const Picture pict = cells();
-    const Page page = paintPage(PrintLayout::Portrait, pict);
-    const auto rects = pictureRectangles(PrintLayout::Portrait);
-    ASSERT_EQ(rects.size(), 2u);
-    EXPECT_EQ(rects[0].top, 1200);
-    EXPECT_EQ(rects[1].top, rects[0].top + rects[0].height + 600) << "600 twips below the first";
-    for (const TwipRect &rect : rects) {
-        EXPECT_EQ(rect.left, 1320);
-        EXPECT_EQ(rect.width, 9000);
-        EXPECT_EQ(rect.height, 6750);
-        expectPictureIn(page.image, rect, pict);
+    const struct {
+        PrintLayout layout;
+        PageOrientation orientation;
+        std::vector<std::array<int, 4>> rects; // left, top, width, height
+        bool footer;
+    } cases[] = {{PrintLayout::Landscape, PageOrientation::Landscape, {{480, 480, 15480, 10480}}, false},
+                 {PrintLayout::Portrait, PageOrientation::Portrait, {{1320, 1200, 9000, 6750}, {1320, 8550, 9000, 6750}}, true},
+                 {PrintLayout::Appart, PageOrientation::Portrait, {{1320, 1200, 9000, 13500}}, true}};
+    for (const auto &c : cases) {
+        EXPECT_EQ(orientationOf(c.layout), c.orientation);
+        EXPECT_EQ(hasFooter(c.layout), c.footer);
+        const QImage page = paintPage(c.layout, cells());
+        const auto rects = pictureRectangles(c.layout);
+        ASSERT_EQ(rects.size(), c.rects.size());
+        for (std::size_t i = 0; i < rects.size(); ++i) {
+            EXPECT_EQ((std::array{rects[i].left, rects[i].top, rects[i].width, rects[i].height}), c.rects[i]);
+            expectPictureIn(page, rects[i], cells());
+        }
+        EXPECT_EQ(footerInk(page, kDateLeft).pixels > 0, c.footer);
+        EXPECT_EQ(footerInk(page, kAddressLeft).pixels > 0, c.footer);
+        if (!c.footer) {
+            // Nothing but the picture: below it the page is blank.
+            const int below = at(0, rects[0].top + rects[0].height).y() + kEdgeSlack;
+            QImage blank(page.width(), page.height() - below, QImage::Format_RGB32);
+            blank.fill(kWhite);
+            EXPECT_EQ(page.copy(0, below, blank.width(), blank.height()), blank);
+        }
     }
-    EXPECT_EQ(colourAt(page.image, at(1320 + 4500, 1200 + 6750 + 300)), kWhite) << "the gap between the two";
-
-    const Ink date = greyInk(page.image, kFooterDateLeft, kFooterTop - kFooterProbeAbove, kFooterProbeWidth,
-                             kFooterProbeHeight);
-    const Ink address = greyInk(page.image, kFooterAddressLeft, kFooterTop - kFooterProbeAbove, kFooterProbeWidth,
-                                kFooterProbeHeight);
-    EXPECT_GT(date.pixels, 0);
-    EXPECT_GT(address.pixels, 0);
+    // The gap between Portrait's two rectangles stays blank.
+    EXPECT_EQ(colourAt(paintPage(PrintLayout::Portrait, cells()), at(1320 + 4500, 1200 + 6750 + 300)), kWhite);
 }
 
 TEST(PrintLayout, FooterIsTenPointBoldGreyWithItsTopOnTheFooterLine)
 {
-    const Page page = paintPage(PrintLayout::Appart, cells());
-    const Ink ink = greyInk(page.image, kFooterDateLeft, kFooterTop - kFooterProbeAbove, kFooterProbeWidth,
-                            kFooterProbeHeight);
+    const QImage page = paintPage(PrintLayout::Appart, cells());
+    const Ink ink = footerInk(page, kDateLeft);
     ASSERT_GT(ink.pixels, 0);
-    const int lineTop = at(0, kFooterTop).y();
+    const int lineTop = at(0, kFooterLine).y();
     // 10 points at 150 dpi is about 21 pixels of line; letters and digits
     // stand about 15 pixels tall and begin a few pixels below the line's top.
     constexpr int kMostLeadingAboveInk = 8;
@@ -186,44 +177,32 @@ TEST(PrintLayout, FooterIsTenPointBoldGreyWithItsTopOnTheFooterLine)
     EXPECT_GE(ink.bottom - ink.top + 1, kSmallestInkHeight);
     EXPECT_LE(ink.bottom - ink.top + 1, kLargestInkHeight);
     // Bold strokes are wider than a pixel, so some pixels are fully inked.
-    EXPECT_EQ(ink.darkest, qRed(kFooterColour));
+    EXPECT_EQ(ink.darkest, 120);
 
     // The date and time text leaves the address alone, and vice versa.
     EXPECT_TRUE(Algemeen::FooterDateText(QDateTime::currentDateTime()).contains(QStringLiteral(" / ")));
-    const Ink gap = greyInk(page.image, kFooterAddressLeft - 200, kFooterTop, 150, kFooterProbeHeight);
-    EXPECT_EQ(gap.pixels, 0) << "text from the left spilt into the address";
+    EXPECT_EQ(greyInk(page, kAddressLeft - 200, kFooterLine, 150, 600).pixels, 0) << "text from the left spilt into the address";
 }
 
 TEST(PrintLayout, AppartPrintsAStackedPairUndistortedAndASinglePictureAtTwiceItsHeight)
 {
-    EXPECT_EQ(orientationOf(PrintLayout::Appart), PageOrientation::Portrait);
-    ASSERT_EQ(pictureRectangles(PrintLayout::Appart).size(), 1u);
-    const TwipRect rect = pictureRectangles(PrintLayout::Appart)[0];
-    EXPECT_EQ(rect.left, 1320);
-    EXPECT_EQ(rect.top, 1200);
-    EXPECT_EQ(rect.width, 9000);
-    EXPECT_EQ(rect.height, 13500);
-    expectPictureIn(paintPage(PrintLayout::Appart, cells()).image, rect, cells());
-
     // A 20 x 20 black square at the top-left of a white picture: on paper it
     // stays square for the 320 x 480 pair and doubles its height for 320 x 240.
     for (const int pictHeight : {480, 240}) {
         Picture pict(320, pictHeight, kWhite);
-        pict.clear();
         pict.fillRect(0, 0, 19, 19, qRgb(0, 0, 0));
-        const Page page = paintPage(PrintLayout::Appart, pict);
-        const QPoint corner = at(rect.left, rect.top) + QPoint(kEdgeSlack, kEdgeSlack);
+        const QImage page = paintPage(PrintLayout::Appart, pict);
+        const QPoint corner = at(1320, 1200) + QPoint(kEdgeSlack, kEdgeSlack);
         int right = corner.x();
-        while (qRed(page.image.pixel(right + 1, corner.y())) == 0)
+        while (qRed(page.pixel(right + 1, corner.y())) == 0)
             ++right;
         int bottom = corner.y();
-        while (qRed(page.image.pixel(corner.x(), bottom + 1)) == 0)
+        while (qRed(page.pixel(corner.x(), bottom + 1)) == 0)
             ++bottom;
         // The square starts kEdgeSlack pixels before the probe, give or take rounding.
         const double squareWidth = right - corner.x() + kEdgeSlack + 1;
         const double squareHeight = bottom - corner.y() + kEdgeSlack + 1;
-        const double expectedRatio = 480.0 / pictHeight;
-        EXPECT_NEAR(squareHeight / squareWidth, expectedRatio, 0.03) << "picture height " << pictHeight;
+        EXPECT_NEAR(squareHeight / squareWidth, 480.0 / pictHeight, 0.03) << "picture height " << pictHeight;
     }
 }
 
@@ -231,13 +210,12 @@ TEST(PrintLayout, StretchesWithoutSmoothingSoPixelsStayCrisp)
 {
     Picture pict(2, 1, kWhite);
     pict.setPixel(0, 0, qRgb(0, 0, 0));
-    const Page page = paintPage(PrintLayout::Portrait, pict);
-    const TwipRect rect = pictureRectangles(PrintLayout::Portrait)[0];
-    const QPoint from = at(rect.left, rect.top + rect.height / 2);
-    const QPoint to = at(rect.left + rect.width, rect.top + rect.height / 2);
+    const QImage page = paintPage(PrintLayout::Portrait, pict);
+    const QPoint from = at(1320, 1200 + 6750 / 2);
+    const QPoint to = at(1320 + 9000, 1200 + 6750 / 2);
     int blacks = 0;
     for (int x = from.x() + kEdgeSlack; x < to.x() - kEdgeSlack; ++x) {
-        const int level = qRed(page.image.pixel(x, from.y()));
+        const int level = qRed(page.pixel(x, from.y()));
         ASSERT_TRUE(level == 0 || level == 255) << "blended level " << level << " at x " << x;
         blacks += level == 0;
     }
@@ -249,13 +227,9 @@ TEST(PrintLayout, StretchesWithoutSmoothingSoPixelsStayCrisp)
 
 TEST(PrintLayout, APictureWithoutPixelsLeavesTheRectanglesBlankButKeepsTheFooter)
 {
-    const Page page = paintPage(PrintLayout::Portrait, Picture(0, 0, kWhite));
-    const TwipRect rect = pictureRectangles(PrintLayout::Portrait)[0];
-    EXPECT_EQ(colourAt(page.image, at(rect.left + rect.width / 2, rect.top + rect.height / 2)), kWhite);
-    EXPECT_GT(greyInk(page.image, kFooterDateLeft, kFooterTop - kFooterProbeAbove, kFooterProbeWidth,
-                      kFooterProbeHeight)
-                  .pixels,
-              0);
+    const QImage page = paintPage(PrintLayout::Portrait, Picture(0, 0, kWhite));
+    EXPECT_EQ(colourAt(page, at(1320 + 4500, 1200 + 3375)), kWhite);
+    EXPECT_GT(footerInk(page, kDateLeft).pixels, 0);
 }
 
 TEST(PrintLayout, EverythingLiesWithinAnA4SheetWithQuarterInchMargins)
@@ -269,10 +243,7 @@ TEST(PrintLayout, EverythingLiesWithinAnA4SheetWithQuarterInchMargins)
             EXPECT_LE(rect.left + rect.width, usableWidth);
             EXPECT_LE(rect.top + rect.height, usableHeight);
         }
-        if (hasFooter(layout)) {
-            const Page page = paintPage(layout, cells());
-            const Ink ink = greyInk(page.image, 0, kFooterTop - kFooterProbeAbove, usableWidth + kMargin, 1000);
-            EXPECT_LE(ink.bottom, at(0, usableHeight).y());
-        }
+        const Ink ink = greyInk(paintPage(layout, cells()), 0, kFooterLine - 150, usableWidth + kMargin, 1000);
+        EXPECT_LE(ink.bottom, at(0, usableHeight).y());
     }
 }

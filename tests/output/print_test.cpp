@@ -3,7 +3,6 @@
 #include "output_test_support.h"
 
 #include <QImage>
-#include <QPainter>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -12,40 +11,16 @@ using namespace mergola::testing;
 
 namespace {
 
-// Paints each page onto an A4 image at a modest resolution, with the
-// printable area starting at the image's corner, and answers as told.
-struct FakePrinter final : Printer {
-    static constexpr int kDpi = 72;
-    PrintOutcome answer = PrintOutcome::Printed;
-    std::vector<PageOrientation> orientations;
-    QImage page;
-
-    PrintOutcome printPage(PageOrientation orientation, const PagePainter &paint) override
-    {
-        orientations.push_back(orientation);
-        if (answer == PrintOutcome::NoPrinter)
-            return answer;
-        const QSize a4(595, 842); // A4 in points, which are pixels at 72 dpi
-        page = QImage(orientation == PageOrientation::Landscape ? a4.transposed() : a4, QImage::Format_RGB32);
-        page.setDotsPerMeterX(2835);
-        page.setDotsPerMeterY(2835);
-        page.fill(Qt::white);
-        QPainter painter(&page);
-        paint(painter, QRectF(QPointF(0, 0), QSizeF(page.size())));
-        return answer;
-    }
-};
-
-QPoint centreOf(const TwipRect &rect)
+// A page position, in the fake printer's dots, of a point given in twips.
+QPoint dotsAt(double leftTwips, double topTwips)
 {
-    return {int((rect.left + rect.width / 2) * FakePrinter::kDpi / kTwipsPerInch),
-            int((rect.top + rect.height / 2) * FakePrinter::kDpi / kTwipsPerInch)};
+    return {int(leftTwips * FakePrinter::kDotsPerInch / kTwipsPerInch), int(topTwips * FakePrinter::kDotsPerInch / kTwipsPerInch)};
 }
 
 bool hasGreyFooter(const QImage &page)
 {
-    const int top = int(kFooterTop * FakePrinter::kDpi / kTwipsPerInch);
-    for (int y = top; y < top + 15 && y < page.height(); ++y)
+    const int top = dotsAt(0, kFooterTop).y();
+    for (int y = top; y < top + 10 && y < page.height(); ++y)
         for (int x = 0; x < page.width(); ++x) {
             const QRgb c = page.pixel(x, y);
             if (qRed(c) < 250 && qRed(c) == qGreen(c) && qGreen(c) == qBlue(c))
@@ -70,26 +45,25 @@ TEST(Print, EachLayoutPrintsOnePageInItsOrientationWithoutAMessage)
                  {PrintLayout::Appart, PageOrientation::Portrait, true}};
     for (const auto &c : cases) {
         FakePrinter printer;
-        FakeMessages messages;
+        FakeMessageBox messages;
         printResult(c.layout, pict, printer, messages);
         EXPECT_TRUE(messages.shown.isEmpty());
-        ASSERT_EQ(printer.orientations.size(), 1u);
-        EXPECT_EQ(printer.orientations[0], c.orientation);
+        EXPECT_EQ(printer.orientations, std::vector{c.orientation});
+        ASSERT_EQ(printer.pages.size(), 1u);
         for (const TwipRect &rect : pictureRectangles(c.layout))
-            EXPECT_EQ(printer.page.pixel(centreOf(rect)), kMagenta);
-        EXPECT_EQ(hasGreyFooter(printer.page), c.footer);
+            EXPECT_EQ(printer.pages[0].pixel(dotsAt(rect.left + rect.width / 2, rect.top + rect.height / 2)), kMagenta);
+        EXPECT_EQ(hasGreyFooter(printer.pages[0]), c.footer);
     }
 }
 
 TEST(Print, NoPrinterOrAFailedJobIsReportedInDutch)
 {
-    const Picture pict(32, 24, kMagenta);
     FakePrinter printer;
-    FakeMessages messages;
+    FakeMessageBox messages;
     printer.answer = PrintOutcome::NoPrinter;
-    printResult(PrintLayout::Portrait, pict, printer, messages);
+    printResult(PrintLayout::Portrait, Picture(32, 24, kMagenta), printer, messages);
     printer.answer = PrintOutcome::Failed;
-    printResult(PrintLayout::Landscape, pict, printer, messages);
+    printResult(PrintLayout::Landscape, Picture(32, 24, kMagenta), printer, messages);
     EXPECT_EQ(messages.shown,
               (QStringList{QStringLiteral("Er is geen printer gevonden!"), QStringLiteral("Fout bij het afdrukken!")}));
 }

@@ -19,7 +19,7 @@ TEST(QtPrinterWithoutPrinters, TellsTheUserThatThereIsNoPrinter)
     ASSERT_TRUE(QPrinterInfo::defaultPrinter().isNull()) << "a printer is reachable after all; not printing on it";
 
     QtPrinter printer(QStringLiteral("Mergola"));
-    FakeMessages messages;
+    FakeMessageBox messages;
     for (PrintLayout layout : {PrintLayout::Portrait, PrintLayout::Landscape, PrintLayout::Appart})
         printResult(layout, Picture(32, 24, qRgb(200, 30, 160)), printer, messages);
     EXPECT_EQ(messages.shown, QStringList(3, QStringLiteral("Er is geen printer gevonden!")));
