@@ -9,85 +9,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <tuple>
 
 using namespace mergola;
 using namespace mergola::testing;
 
-TEST(DecodePictureFile, ReadsJpgBmpAndGifIntoRgb32)
-{
-    QTemporaryDir dir;
-    const QImage source = gradientImage(40, 30);
-    const QString bmp = writeImage(dir.path(), QStringLiteral("a.bmp"), source, "BMP");
-    const QString jpg = writeImage(dir.path(), QStringLiteral("a.jpg"), source, "JPG", 95);
-    const QString gif = writeFile(dir.path(), QStringLiteral("red.gif"), redPixelGif());
-
-    const DecodeResult fromBmp = decodePictureFile(bmp);
-    ASSERT_FALSE(fromBmp.image.isNull()) << fromBmp.error.toStdString();
-    EXPECT_EQ(fromBmp.image.format(), QImage::Format_RGB32);
-    EXPECT_EQ(fromBmp.image.pixel(39, 29), source.pixel(39, 29));
-
-    const DecodeResult fromJpg = decodePictureFile(jpg);
-    ASSERT_FALSE(fromJpg.image.isNull());
-    EXPECT_EQ(fromJpg.image.size(), QSize(40, 30));
-
-    const DecodeResult fromGif = decodePictureFile(gif);
-    ASSERT_FALSE(fromGif.image.isNull());
-    EXPECT_EQ(fromGif.image.pixel(0, 0), qRgb(255, 0, 0));
-}
-
-TEST(DecodePictureFile, AppliesTheExifOrientationSoPhonePhotosStandUpright)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("turned.jpg"));
-    QImageWriter writer(path, "jpeg");
-    writer.setTransformation(QImageIOHandler::TransformationRotate90);
-    ASSERT_TRUE(writer.write(gradientImage(64, 16)));
-
-    const DecodeResult decoded = decodePictureFile(path);
-    ASSERT_FALSE(decoded.image.isNull());
-    EXPECT_EQ(decoded.image.size(), QSize(16, 64));
-}
-
-TEST(DecodePictureFile, RefusesBadFilesWithAReasonAndNoPicture)
-{
-    QTemporaryDir dir;
-    const QImage source = gradientImage(50, 50);
-    QByteArray jpg;
-    {
-        QBuffer buffer(&jpg);
-        buffer.open(QIODevice::WriteOnly);
-        source.save(&buffer, "JPG");
-    }
-    QByteArray bmp;
-    {
-        QBuffer buffer(&bmp);
-        buffer.open(QIODevice::WriteOnly);
-        source.save(&buffer, "BMP");
-    }
-    // A BMP header claiming 100000 x 100000 pixels: refused before allocating.
-    QByteArray huge = bmp.left(54);
-    const qint32 side = 100000;
-    std::memcpy(huge.data() + 18, &side, 4);
-    std::memcpy(huge.data() + 22, &side, 4);
-
-    const struct {
-        const char *name;
-        QString path;
-    } cases[] = {
-        {"missing file", dir.filePath(QStringLiteral("nothing.jpg"))},
-        {"directory", dir.path()},
-        {"empty file", writeFile(dir.path(), QStringLiteral("empty.jpg"), {})},
-        {"text named .jpg", writeFile(dir.path(), QStringLiteral("notes.jpg"), "just some text\n")},
-        {"truncated bmp", writeFile(dir.path(), QStringLiteral("cut.bmp"), bmp.left(60))},
-        {"corrupt gif", writeFile(dir.path(), QStringLiteral("bad.gif"), redPixelGif().left(14) + "garbage!")},
-        {"absurd size", writeFile(dir.path(), QStringLiteral("huge.bmp"), huge)},
-    };
-    for (const auto &bad : cases) {
-        const DecodeResult result = decodePictureFile(bad.path);
-        EXPECT_TRUE(result.image.isNull()) << bad.name;
-        EXPECT_FALSE(result.error.isEmpty()) << bad.name;
-    }
-}
+namespace {
 
 QByteArray encoded(const QImage &image, const char *format)
 {
@@ -98,43 +25,32 @@ QByteArray encoded(const QImage &image, const char *format)
     return bytes;
 }
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return file.readAll();
-}
+} // namespace
 
-TEST(DecodePictureFile, RefusesEveryCutOffFileInsteadOfShowingHalfAPicture)
+TEST(DecodePictureFile, ReadsJpgBmpAndGifIntoRgb32UnderAnyName)
 {
     QTemporaryDir dir;
-    const QByteArray files[] = {
-        encoded(gradientImage(64, 64), "JPG"),
-        encoded(gradientImage(33, 17), "BMP"),
-        fileBytes(QStringLiteral(MERGOLA_TEST_DATA "/stripes.gif")),
-    };
-    const char *names[] = {"cut.jpg", "cut.bmp", "cut.gif"};
-    for (int f = 0; f < 3; ++f) {
-        const QByteArray &whole = files[f];
-        ASSERT_GT(whole.size(), 40);
-        const QString complete = writeFile(dir.path(), QStringLiteral("whole") + QLatin1String(names[f]), whole);
-        EXPECT_FALSE(decodePictureFile(complete).image.isNull()) << names[f];
-        // A GIF without its one-byte trailer still holds the whole picture.
-        const qsizetype firstWhole = f == 2 ? whole.size() - 1 : whole.size();
-        for (qsizetype keep = 1; keep < firstWhole; keep += std::max<qsizetype>(1, whole.size() / 97)) {
-            const QString path = writeFile(dir.path(), QLatin1String(names[f]), whole.left(keep));
-            const DecodeResult result = decodePictureFile(path);
-            EXPECT_TRUE(result.image.isNull()) << names[f] << " cut at " << keep;
-        }
-    }
+    const QImage source = gradientImage(40, 30);
+    const DecodeResult fromBmp =
+        decodePictureFile(writeImage(dir.path(), QStringLiteral("zoë en één foto.bmp"), source, "BMP"));
+    ASSERT_FALSE(fromBmp.image.isNull()) << fromBmp.error.toStdString();
+    EXPECT_EQ(fromBmp.image, source);
+    const QString jpg = writeImage(dir.path(), QStringLiteral("a.jpg"), source, "JPG", 95);
+    EXPECT_EQ(decodePictureFile(jpg).image.size(), QSize(40, 30));
+    const DecodeResult fromGif = decodePictureFile(writeFile(dir.path(), QStringLiteral("red.gif"), redPixelGif()));
+    ASSERT_FALSE(fromGif.image.isNull());
+    EXPECT_EQ(fromGif.image.format(), QImage::Format_RGB32);
+    EXPECT_EQ(fromGif.image.pixel(0, 0), qRgb(255, 0, 0));
 }
 
-TEST(DecodePictureFile, ReadsNamesWithSpacesAndNonAsciiCharacters)
+TEST(DecodePictureFile, AppliesTheExifOrientationSoPhonePhotosStandUpright)
 {
     QTemporaryDir dir;
-    const QString path = writeImage(dir.path(), QStringLiteral("zoë en één foto.bmp"), gradientImage(3, 3), "BMP");
-    ASSERT_FALSE(path.isEmpty());
-    EXPECT_FALSE(decodePictureFile(path).image.isNull());
+    const QString path = dir.filePath(QStringLiteral("turned.jpg"));
+    QImageWriter writer(path, "jpeg");
+    writer.setTransformation(QImageIOHandler::TransformationRotate90);
+    ASSERT_TRUE(writer.write(gradientImage(64, 16)));
+    EXPECT_EQ(decodePictureFile(path).image.size(), QSize(16, 64));
 }
 
 TEST(DecodePictureFile, ReadsPhotosBeyondQtsDefaultLimitOfA128MegabyteImage)
@@ -148,4 +64,48 @@ TEST(DecodePictureFile, ReadsPhotosBeyondQtsDefaultLimitOfA128MegabyteImage)
     const DecodeResult decoded = decodePictureFile(path);
     ASSERT_FALSE(decoded.image.isNull()) << decoded.error.toStdString();
     EXPECT_EQ(decoded.image.size(), QSize(8000, 5000));
+}
+
+TEST(DecodePictureFile, RefusesBadFilesWithAReasonAndNoPicture)
+{
+    QTemporaryDir dir;
+    const QByteArray bmp = encoded(gradientImage(50, 50), "BMP");
+    // A BMP header claiming 100000 x 100000 pixels: refused before allocating.
+    QByteArray huge = bmp.left(54);
+    const qint32 side = 100000;
+    std::memcpy(huge.data() + 18, &side, 4);
+    std::memcpy(huge.data() + 22, &side, 4);
+    const std::pair<const char *, QString> cases[] = {
+        {"missing file", dir.filePath(QStringLiteral("nothing.jpg"))},
+        {"directory", dir.path()},
+        {"empty file", writeFile(dir.path(), QStringLiteral("empty.jpg"), {})},
+        {"text named .jpg", writeFile(dir.path(), QStringLiteral("notes.jpg"), "just some text\n")},
+        {"truncated bmp", writeFile(dir.path(), QStringLiteral("cut.bmp"), bmp.left(60))},
+        {"corrupt gif", writeFile(dir.path(), QStringLiteral("bad.gif"), redPixelGif().left(14) + "garbage!")},
+        {"absurd size", writeFile(dir.path(), QStringLiteral("huge.bmp"), huge)},
+    };
+    for (const auto &[name, path] : cases) {
+        const DecodeResult result = decodePictureFile(path);
+        EXPECT_TRUE(result.image.isNull()) << name;
+        EXPECT_FALSE(result.error.isEmpty()) << name;
+    }
+}
+
+TEST(DecodePictureFile, RefusesEveryCutOffFileInsteadOfShowingHalfAPicture)
+{
+    QTemporaryDir dir;
+    QFile gif(QStringLiteral(MERGOLA_TEST_DATA "/stripes.gif"));
+    ASSERT_TRUE(gif.open(QIODevice::ReadOnly));
+    // A GIF without its one-byte trailer still holds the whole picture.
+    const std::tuple<QByteArray, QString, qsizetype> files[] = {{encoded(gradientImage(64, 64), "JPG"), "jpg", 0},
+                                                                {encoded(gradientImage(33, 17), "BMP"), "bmp", 0},
+                                                                {gif.readAll(), "gif", 1}};
+    for (const auto &[whole, suffix, trailer] : files) {
+        ASSERT_GT(whole.size(), 40);
+        EXPECT_FALSE(decodePictureFile(writeFile(dir.path(), QStringLiteral("whole.") + suffix, whole)).image.isNull());
+        for (qsizetype keep = 1; keep < whole.size() - trailer; keep += std::max<qsizetype>(1, whole.size() / 97)) {
+            const QString cut = writeFile(dir.path(), QStringLiteral("cut.") + suffix, whole.left(keep));
+            EXPECT_TRUE(decodePictureFile(cut).image.isNull()) << suffix.toStdString() << " cut at " << keep;
+        }
+    }
 }
