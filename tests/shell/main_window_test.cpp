@@ -1,7 +1,4 @@
-#include "shell/main_window.h"
-
-#include "support/fake_services.h"
-#include "support/test_files.h"
+#include "window_fixture.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -9,11 +6,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <QTextBrowser>
-#include <gtest/gtest.h>
-
-#include <memory>
 
 using namespace mergola;
 using namespace mergola::testing;
@@ -24,38 +17,10 @@ constexpr QRgb kSlot1Grey = qRgb(224, 224, 224);
 constexpr QRgb kStartBackground = qRgb(180, 250, 200);
 constexpr QRgb kResultBlue = qRgb(192, 192, 255);
 
-class MainWindowTest : public ::testing::Test {
+// A window that each test starts itself, so that it may write a settings file first.
+class MainWindowTest : public WindowFixture {
 protected:
-    void start()
-    {
-        services.dialogs = &dialogs;
-        services.messages = &messages;
-        services.pointer = &pointer;
-        services.eventLoop = &eventLoop;
-        services.programDir = programDir.path();
-        window = std::make_unique<Main>(services);
-    }
-
-    void writeSettings(const QByteArray &content)
-    {
-        writeFile(programDir.path(), QStringLiteral("Mergola.ini"), content);
-    }
-
-    QByteArray settingsContent() const
-    {
-        QFile file(programDir.filePath(QStringLiteral("Mergola.ini")));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
-    template <typename T>
-    T *child(const char *name)
-    {
-        T *found = window->findChild<T *>(QLatin1String(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
-    }
-
-    QRect geometryOf(const char *name) { return child<QWidget>(name)->geometry(); }
+    void SetUp() override {}
 
     // Ink: pixels that differ from the box's fill, inside a rectangle.
     static int inkIn(const Picture &picture, QRect area)
@@ -66,15 +31,7 @@ protected:
                 count += picture.pixel(x, y) != picture.fillColor();
         return count;
     }
-
-    QTemporaryDir programDir;
-    QTemporaryDir files;
-    FakeFileDialogs dialogs;
-    FakeMessageBox messages;
-    FakeBusyPointer pointer;
-    FakeEventLoopTurn eventLoop;
-    MainServices services;
-    std::unique_ptr<Main> window;
+    QRect geometryOf(const char *name) { return child<QWidget>(name)->geometry(); }
 };
 
 } // namespace
@@ -256,8 +213,7 @@ TEST_F(MainWindowTest, LoadingAtALargerWorkingSizeSizesAllThreeWorkingPictures)
 TEST_F(MainWindowTest, CancelAndUndecodableFilesChangeNothingAndLeaveTheArrow)
 {
     start();
-    dialogs.answers = {writeImage(files.path(), QStringLiteral("a.bmp"), gradientImage(320, 240), "BMP")};
-    window->Foto0_Click(1);
+    loadSlots();
     const QImage before = window->Foto0(1).picture().image();
     const QImage workingBefore = window->workspace().Foto[0].image();
 
@@ -279,10 +235,7 @@ TEST_F(MainWindowTest, CancelAndUndecodableFilesChangeNothingAndLeaveTheArrow)
 TEST_F(MainWindowTest, NewKnopsLeavePlainSlotsWithoutThePrompt)
 {
     start();
-    dialogs.answers = {writeImage(files.path(), QStringLiteral("a.bmp"), gradientImage(320, 240), "BMP"),
-                       writeImage(files.path(), QStringLiteral("b.bmp"), gradientImage(320, 240), "BMP")};
-    window->Foto0_Click(1);
-    window->Foto0_Click(2);
+    loadSlots();
     child<QPushButton>("NewKnop1")->click();
     child<QPushButton>("NewKnop2")->click();
     EXPECT_EQ(inkIn(window->Foto0(1).picture(), QRect(0, 0, 320, 240)), 0);
@@ -296,10 +249,7 @@ TEST_F(MainWindowTest, NewKnopsLeavePlainSlotsWithoutThePrompt)
 TEST_F(MainWindowTest, MovingAColourBarRefillsSlotTwoAndLeavesSlotOneAlone)
 {
     start();
-    dialogs.answers = {writeImage(files.path(), QStringLiteral("a.bmp"), gradientImage(320, 240), "BMP"),
-                       writeImage(files.path(), QStringLiteral("b.bmp"), gradientImage(320, 240), "BMP")};
-    window->Foto0_Click(1);
-    window->Foto0_Click(2);
+    loadSlots();
     const QImage slot1 = window->Foto0(1).picture().image();
 
     child<QScrollBar>("Rscroll")->setValue(0);

@@ -1,5 +1,6 @@
-// A main window on fakes, with a program folder of its own, and two exact
-// pictures loaded into the slots: slot 1 a gradient, slot 2 flat blue.
+// A main window on fakes, with a program folder of its own. Unless a test
+// starts it itself, the window starts with two exact pictures loaded into
+// the slots: slot 1 a gradient, slot 2 flat blue.
 #pragma once
 
 #include "shell/main_window.h"
@@ -8,6 +9,7 @@
 #include "support/test_files.h"
 
 #include <QAction>
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -19,8 +21,18 @@ class WindowFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        start();
+        loadSlots();
+    }
+
+    void start()
+    {
         services = {&dialogs, &messages, &pointer, &eventLoop, &printer, programDir.path()};
         window = std::make_unique<Main>(services);
+    }
+
+    void loadSlots()
+    {
         QImage blue(320, 240, QImage::Format_RGB32);
         blue.fill(qRgb(0, 0, 255));
         dialogs.answers = {writeImage(files.path(), QStringLiteral("one.bmp"), gradientImage(320, 240), "BMP"),
@@ -29,9 +41,24 @@ protected:
         window->Foto0_Click(2);
     }
 
+    void writeSettings(const QByteArray &content) { writeFile(programDir.path(), QStringLiteral("Mergola.ini"), content); }
+    QByteArray settingsContent() const
+    {
+        QFile file(programDir.filePath(QStringLiteral("Mergola.ini")));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+
+    template <typename T>
+    T *child(const char *name)
+    {
+        T *found = window->findChild<T *>(QLatin1String(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+
     void trigger(const char *name)
     {
-        QAction *action = window->findChild<QAction *>(QLatin1String(name));
+        QAction *action = child<QAction>(name);
         ASSERT_NE(action, nullptr) << name;
         action->trigger();
     }
