@@ -323,19 +323,6 @@ TEST_F(Cli, FailsAJpgWithoutTheConverterBesideTheProgramAndWritesNothing)
     EXPECT_TRUE(QFileInfo::exists(bmp));
 }
 
-TEST_F(Cli, DecodesAPictureWithTransparencyOverWhite)
-{
-    QImage in(2, 1, QImage::Format_ARGB32);
-    in.setPixel(0, 0, qRgba(0, 0, 0, 0));
-    in.setPixel(1, 0, qRgba(10, 20, 30, 255));
-    const QString input = path(QStringLiteral("alpha.png"));
-    ASSERT_TRUE(in.save(input, "PNG"));
-    const QImage result = runToImage({"--input", input});
-    ASSERT_EQ(result.size(), QSize(2, 1));
-    EXPECT_EQ(result.pixel(0, 0), kWhite);
-    EXPECT_EQ(result.pixel(1, 0), qRgb(10, 20, 30));
-}
-
 // Every filter-menu operation through the real binary gives exactly the
 // pixels of the same filter run in-process by the engine. A fresh process
 // and a fresh engine start the random source alike, so Addnoise and

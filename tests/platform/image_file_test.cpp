@@ -43,6 +43,18 @@ TEST(DecodePictureFile, ReadsJpgBmpAndGifIntoRgb32UnderAnyName)
     EXPECT_EQ(fromGif.image.pixel(0, 0), qRgb(255, 0, 0));
 }
 
+TEST(DecodePictureFile, ShowsTransparentPixelsOverWhite)
+{
+    QTemporaryDir dir;
+    QImage in(2, 1, QImage::Format_ARGB32);
+    in.setPixel(0, 0, qRgba(0, 0, 0, 0));
+    in.setPixel(1, 0, qRgba(10, 20, 30, 255));
+    const QImage decoded = decodePictureFile(writeImage(dir.path(), QStringLiteral("alpha.png"), in, "PNG")).image;
+    ASSERT_EQ(decoded.size(), QSize(2, 1));
+    EXPECT_EQ(decoded.pixel(0, 0), qRgb(255, 255, 255));
+    EXPECT_EQ(decoded.pixel(1, 0), qRgb(10, 20, 30));
+}
+
 TEST(DecodePictureFile, AppliesTheExifOrientationSoPhonePhotosStandUpright)
 {
     QTemporaryDir dir;
