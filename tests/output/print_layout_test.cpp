@@ -231,19 +231,3 @@ TEST(PrintLayout, APictureWithoutPixelsLeavesTheRectanglesBlankButKeepsTheFooter
     EXPECT_EQ(colourAt(page, at(1320 + 4500, 1200 + 3375)), kWhite);
     EXPECT_GT(footerInk(page, kDateLeft).pixels, 0);
 }
-
-TEST(PrintLayout, EverythingLiesWithinAnA4SheetWithQuarterInchMargins)
-{
-    constexpr int kMargin = 360; // a quarter inch on every side, a common printer minimum
-    for (PrintLayout layout : {PrintLayout::Portrait, PrintLayout::Landscape, PrintLayout::Appart}) {
-        const bool landscape = orientationOf(layout) == PageOrientation::Landscape;
-        const int usableWidth = (landscape ? kA4LongTwips : kA4ShortTwips) - 2 * kMargin;
-        const int usableHeight = (landscape ? kA4ShortTwips : kA4LongTwips) - 2 * kMargin;
-        for (const TwipRect &rect : pictureRectangles(layout)) {
-            EXPECT_LE(rect.left + rect.width, usableWidth);
-            EXPECT_LE(rect.top + rect.height, usableHeight);
-        }
-        const Ink ink = greyInk(paintPage(layout, cells()), 0, kFooterLine - 150, usableWidth + kMargin, 1000);
-        EXPECT_LE(ink.bottom, at(0, usableHeight).y());
-    }
-}
