@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
 #include <vector>
 
@@ -39,9 +40,30 @@ FilterHarness referenceAqua(FilterHarness p)
     return p;
 }
 
-using Grid = int[5][5];
+// A 5 x 5 picture has one filtered pixel, (2, 2), the corner that all four
+// blocks share. Each block also owns a 2 x 2 corner of the picture, which
+// holds 0 and 255, a wide spread, unless the block is calm: then it holds 100
+// but for its outermost cell, which holds the given value. Every other cell
+// holds 100.
+using Grid = std::array<std::array<int, 5>, 5>;
+Grid blocks(std::initializer_list<std::pair<int, int>> calm) // block 1 to 4, outermost value
+{
+    Grid grid{};
+    for (auto &row : grid)
+        row.fill(100);
+    for (int q = 0; q < 4; ++q) {
+        const int left = q % 2 * 3, top = q / 2 * 3;
+        int outermost = -1;
+        for (auto [block, value] : calm)
+            outermost = block == q + 1 ? value : outermost;
+        for (int y = top; y < top + 2; ++y)
+            for (int x = left; x < left + 2; ++x)
+                grid[y][x] = outermost < 0 ? (x == left ? 0 : 255)
+                                           : x == q % 2 * 4 && y == q / 2 * 4 ? outermost : 100;
+    }
+    return grid;
+}
 
-// A 5 x 5 picture has one filtered pixel, (2, 2), the corner all four blocks share.
 int centreAfterAqua(const Grid &blue, const Grid &green, const Grid &red, int channel)
 {
     FilterHarness picture(5, 5);
@@ -76,45 +98,18 @@ TEST(Aqua, KeepsAFlatPictureAndABoundaryBetweenTwoAreasSharp)
 
 TEST(Aqua, TheLowerNumberedBlockWinsATieAndTheMeanIsRoundedDown)
 {
-    // Blocks whose own 2 x 2 corner holds 0 and 255 spread widely; a calm
-    // block holds 100 but for its outer corner.
-    const Grid twoAndThree = {{0, 255, 100, 100, 109}, // blocks 2 and 3 both spread 16, means 101 and 99
-                              {0, 255, 100, 100, 100},
-                              {100, 100, 100, 100, 100},
-                              {100, 100, 100, 0, 255},
-                              {91, 100, 100, 0, 255}};
-    EXPECT_EQ(centreAfterAqua(twoAndThree), 101);
-    const Grid oneAndFour = {{91, 100, 100, 0, 255}, // blocks 1 and 4 likewise, the higher mean on block 4
-                             {100, 100, 100, 0, 255},
-                             {100, 100, 100, 100, 100},
-                             {0, 255, 100, 100, 100},
-                             {0, 255, 100, 100, 109}};
-    EXPECT_EQ(centreAfterAqua(oneAndFour), 99);
-    const Grid eightTensAndAnEighteen = {{18, 10, 10, 0, 255}, // block 1: 98 \ 9 = 10, spread 8
-                                         {10, 10, 10, 0, 255},
-                                         {10, 10, 10, 100, 100},
-                                         {0, 255, 100, 0, 255},
-                                         {0, 255, 100, 0, 255}};
-    EXPECT_EQ(centreAfterAqua(eightTensAndAnEighteen), 10);
+    EXPECT_EQ(centreAfterAqua(blocks({{2, 109}, {3, 91}})), 101) << "2 and 3 both spread 16, means 101 and 99";
+    EXPECT_EQ(centreAfterAqua(blocks({{1, 91}, {4, 109}})), 99) << "1 and 4 likewise, the higher mean on 4";
+    Grid tens = blocks({});
+    for (int y = 0; y < 3; ++y)
+        tens[y] = {10, 10, 10, tens[y][3], tens[y][4]};
+    tens[0][0] = 18;
+    EXPECT_EQ(centreAfterAqua(tens), 10) << "block 1 holds eight 10s and an 18: 98 \\ 9 = 10, spread 8";
 }
 
 TEST(Aqua, EachChannelChoosesItsOwnBlock)
 {
-    const Grid blue = {{0, 255, 100, 0, 255}, // block 3 calm: mean 101
-                       {0, 255, 100, 0, 255},
-                       {100, 100, 100, 100, 100},
-                       {100, 100, 100, 0, 255},
-                       {109, 100, 100, 0, 255}};
-    const Grid green = {{0, 255, 100, 100, 91}, // block 2 calm: mean 99
-                        {0, 255, 100, 100, 100},
-                        {100, 100, 100, 100, 100},
-                        {0, 255, 100, 0, 255},
-                        {0, 255, 100, 0, 255}};
-    const Grid red = {{0, 255, 100, 0, 255}, // block 4 calm: mean 102
-                      {0, 255, 100, 0, 255},
-                      {100, 100, 100, 100, 100},
-                      {0, 255, 100, 100, 100},
-                      {0, 255, 100, 100, 118}};
+    const Grid blue = blocks({{3, 109}}), green = blocks({{2, 91}}), red = blocks({{4, 118}});
     EXPECT_EQ(centreAfterAqua(blue, green, red, kBlue), 101);
     EXPECT_EQ(centreAfterAqua(blue, green, red, kGreen), 99);
     EXPECT_EQ(centreAfterAqua(blue, green, red, kRed), 102);
@@ -149,7 +144,8 @@ TEST(Aqua, MatchesAPlainReferenceOnRandomPicturesOfOddSizes)
             picture.randomize(++seed, low, high);
             const FilterHarness original = picture;
             picture.run(AquaFilter, 0);
-            EXPECT_EQ(picture.dest, referenceAqua(original).dest) << width << "x" << height << " " << low << ".." << high;
+            EXPECT_EQ(picture.dest, referenceAqua(original).dest)
+                << width << "x" << height << " " << low << ".." << high;
             EXPECT_EQ(picture.source, original.dest) << "SourceBuffer is never written";
         }
     }

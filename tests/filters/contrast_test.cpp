@@ -30,7 +30,8 @@ void referenceBalance(int (&v)[3]) // blue, green, red
     for (;;) {
         if (std::all_of(v, v + 3, [](int c) { return c >= 0 && c <= 255; }))
             return;
-        if (std::none_of(v, v + 3, [](int c) { return c > 0; }) || std::none_of(v, v + 3, [](int c) { return c < 255; })) {
+        if (std::none_of(v, v + 3, [](int c) { return c > 0; }) ||
+            std::none_of(v, v + 3, [](int c) { return c < 255; })) {
             std::fill(v, v + 3, v[0] > 0 ? 255 : 0);
             return;
         }

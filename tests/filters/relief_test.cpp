@@ -30,7 +30,8 @@ FilterHarness referenceDiagonal(FilterHarness p, int sign, std::int32_t colour)
     for (int y = 0; y + 1 < p.height(); ++y)
         for (int x = 0; x + 1 < p.width(); ++x)
             for (int c = 0; c < 3; ++c)
-                p.at(x, y, c) = std::uint8_t(std::min(255, std::abs(sign * (p.at(x, y, c) - p.at(x + 1, y + 1, c)) + k[c])));
+                p.at(x, y, c) =
+                    std::uint8_t(std::min(255, std::abs(sign * (p.at(x, y, c) - p.at(x + 1, y + 1, c)) + k[c])));
     return p;
 }
 

@@ -56,9 +56,9 @@ TEST(JpegConverter, TurnsAPictureOfAnySizeIntoAJpgCloseToItsColoursThroughTheRea
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 96; ++x)
             for (int shift : {0, 8, 16}) {
-                const int diff = std::abs(int((picture.pixel(x, y) >> shift) & 0xFF) - int((decoded.pixel(x, y) >> shift) & 0xFF));
-                sum += diff;
-                largest = std::max(largest, diff);
+                const int diff =
+                    std::abs(int(picture.pixel(x, y) >> shift & 0xFF) - int(decoded.pixel(x, y) >> shift & 0xFF));
+                sum += diff, largest = std::max(largest, diff);
             }
     EXPECT_LE(sum / (3 * 96 * 64), kMeanColourTolerance);
     EXPECT_LE(largest, kLargestColourTolerance);
@@ -103,7 +103,8 @@ TEST(JpegConverter, WritesUnderNamesWithSpacesAndLettersBeyondAscii)
     const QString folder = dir.filePath(QStringLiteral("Vakantie één"));
     ASSERT_TRUE(QDir().mkpath(folder));
     const QString jpg = folder + QStringLiteral("/Strand bij Zoë 日本.jpg");
-    const FileResult result = writeJpegFile(smooth(16, 12), jpg, 75, converterDir(), folder + QStringLiteral("/tijdelijk ë.bmp"));
+    const QString temporary = folder + QStringLiteral("/tijdelijk ë.bmp");
+    const FileResult result = writeJpegFile(smooth(16, 12), jpg, 75, converterDir(), temporary);
     ASSERT_TRUE(result.ok) << result.error.toStdString();
     EXPECT_EQ(entriesOf(folder), QStringList{QStringLiteral("Strand bij Zoë 日本.jpg")});
     EXPECT_EQ(decodePictureFile(jpg).image.size(), QSize(16, 12));
@@ -146,7 +147,7 @@ TEST(JpegConverter, FailsWithAReasonAndLeavesNoFilesWhenItCannotMakeTheJpg)
 TEST(JpegConverter, ReportsAFailedConversionAndKeepsAnOlderJpgUntouched)
 {
     QTemporaryDir dir;
-    const QString notABmp = writeFile(dir.path(), QStringLiteral("broken.bmp"), "BM but nothing that a decoder could read");
+    const QString notABmp = writeFile(dir.path(), QStringLiteral("broken.bmp"), "BM but nothing a decoder can read");
     const QString fresh = dir.filePath(QStringLiteral("fresh.jpg"));
     FileResult result = convertBmpToJpeg(converterDir(), notABmp, fresh, 75);
     EXPECT_FALSE(result.ok);

@@ -135,7 +135,10 @@ TEST(PrintLayout, EachLayoutStretchesThePictureIntoItsRectanglesAndOnlyPortraitO
         std::vector<std::array<int, 4>> rects; // left, top, width, height
         bool footer;
     } cases[] = {{PrintLayout::Landscape, PageOrientation::Landscape, {{480, 480, 15480, 10480}}, false},
-                 {PrintLayout::Portrait, PageOrientation::Portrait, {{1320, 1200, 9000, 6750}, {1320, 8550, 9000, 6750}}, true},
+                 {PrintLayout::Portrait,
+                  PageOrientation::Portrait,
+                  {{1320, 1200, 9000, 6750}, {1320, 8550, 9000, 6750}},
+                  true},
                  {PrintLayout::Appart, PageOrientation::Portrait, {{1320, 1200, 9000, 13500}}, true}};
     for (const auto &c : cases) {
         EXPECT_EQ(orientationOf(c.layout), c.orientation);
@@ -181,7 +184,7 @@ TEST(PrintLayout, FooterIsTenPointBoldGreyWithItsTopOnTheFooterLine)
 
     // The date and time text leaves the address alone, and vice versa.
     EXPECT_TRUE(Algemeen::FooterDateText(QDateTime::currentDateTime()).contains(QStringLiteral(" / ")));
-    EXPECT_EQ(greyInk(page, kAddressLeft - 200, kFooterLine, 150, 600).pixels, 0) << "text from the left spilt into the address";
+    EXPECT_EQ(greyInk(page, kAddressLeft - 200, kFooterLine, 150, 600).pixels, 0) << "the date spilt into the address";
 }
 
 TEST(PrintLayout, AppartPrintsAStackedPairUndistortedAndASinglePictureAtTwiceItsHeight)

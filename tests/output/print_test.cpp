@@ -14,7 +14,8 @@ namespace {
 // A page position, in the fake printer's dots, of a point given in twips.
 QPoint dotsAt(double leftTwips, double topTwips)
 {
-    return {int(leftTwips * FakePrinter::kDotsPerInch / kTwipsPerInch), int(topTwips * FakePrinter::kDotsPerInch / kTwipsPerInch)};
+    constexpr double kDotsPerTwip = FakePrinter::kDotsPerInch / kTwipsPerInch;
+    return {int(leftTwips * kDotsPerTwip), int(topTwips * kDotsPerTwip)};
 }
 
 bool hasGreyFooter(const QImage &page)

@@ -68,7 +68,7 @@ TEST_F(Save, AsksWithTheExactFilterTextsAndWritesUnderExactlyTheNameGivenWithThe
                                                 QStringLiteral("Jpg format (*.jpg)|*.jpg"), kJpgSaveFilter}));
     EXPECT_TRUE(messages.shown.isEmpty()) << messages.shown.join(QLatin1Char('/')).toStdString();
     EXPECT_EQ(entriesOf(targetDir.path()), (QStringList{"Foto", "Foto 99", "zonder extensie"}));
-    EXPECT_EQ(decodePictureFile(target("zonder extensie")).image, stacked.image()) << "the whole picture, not its display";
+    EXPECT_EQ(decodePictureFile(target("zonder extensie")).image, stacked.image()) << "the whole picture";
     EXPECT_EQ(decodePictureFile(target("Foto")).image.size(), QSize(320, 480));
     EXPECT_LT(QFileInfo(target("Foto")).size(), QFileInfo(target("Foto 99")).size());
     EXPECT_EQ(entriesOf(program.path()), kOnlyTheLibrary) << "the temporary BMP is gone";

@@ -139,7 +139,7 @@ TEST_F(MainActionsTest, ExitDuringAFilterWritesTheSettingsAndGivesTheFilterUp)
     EXPECT_EQ(pict().image(), before) << "the unfinished result is dropped";
     EXPECT_FALSE(window->filterBusy());
     EXPECT_FALSE(pointer.busy);
-    EXPECT_TRUE(QFile::exists(programDir.filePath(QStringLiteral("Mergola.ini"))));
+    EXPECT_EQ(settingsContent(), QByteArray("320,240\r\n75\r\n"));
 }
 
 TEST_F(MainActionsTest, ClosingTheWindowDuringAFilterEndsItWithoutWritingSettings)

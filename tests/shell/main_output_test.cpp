@@ -74,9 +74,7 @@ TEST_F(MainOutputTest, QualityBoxKeepsOnlyDigitsAndTheStoredValueFollowsIt)
     EXPECT_EQ(box->text(), QStringLiteral("90"));
 
     window->ExitKnop_Click();
-    QFile settings(programDir.filePath(QStringLiteral("Mergola.ini")));
-    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
-    EXPECT_EQ(settings.readAll(), QByteArray("320,240\r\n90\r\n"));
+    EXPECT_EQ(settingsContent(), QByteArray("320,240\r\n90\r\n"));
 }
 
 TEST_F(MainOutputTest, SaveEntriesWriteTheWholeResultUnderExactlyTheChosenName)

@@ -41,7 +41,10 @@ protected:
         window->Foto0_Click(2);
     }
 
-    void writeSettings(const QByteArray &content) { writeFile(programDir.path(), QStringLiteral("Mergola.ini"), content); }
+    void writeSettings(const QByteArray &content)
+    {
+        writeFile(programDir.path(), QStringLiteral("Mergola.ini"), content);
+    }
     QByteArray settingsContent() const
     {
         QFile file(programDir.filePath(QStringLiteral("Mergola.ini")));

@@ -36,10 +36,9 @@ public:
 private:
     QString next()
     {
-        if (answers.empty())
-            return {};
-        QString answer = answers.front();
-        answers.pop_front();
+        const QString answer = answers.empty() ? QString() : answers.front();
+        if (!answers.empty())
+            answers.pop_front();
         return answer;
     }
 };

@@ -79,7 +79,6 @@ public:
 
     std::uint8_t &at(int x, int y, int c) { return dest[(std::size_t(y) * m_width + x) * 4 + c]; }
     int channel(int x, int y, int c) const { return dest[(std::size_t(y) * m_width + x) * 4 + c]; }
-    std::uint8_t fourth(int x, int y) const { return std::uint8_t(channel(x, y, 3)); }
     void set(int x, int y, Bgr c)
     {
         at(x, y, kBlue) = std::uint8_t(c.blue);

@@ -67,7 +67,8 @@ TEST(Border, LeavesAPictureWithoutPixelsAlone)
 TEST(Border, AfterOnderElkaarRunsAroundTheWholeDoubleHeightPicture)
 {
     Picture pict(0, 0, kWhite);
-    ASSERT_TRUE(CombineResult(3, Picture(320, 240, qRgb(10, 20, 30)), Picture(320, 240, qRgb(40, 50, 60)), pict, 320, 240));
+    const Picture foto1(320, 240, qRgb(10, 20, 30));
+    ASSERT_TRUE(CombineResult(3, foto1, Picture(320, 240, qRgb(40, 50, 60)), pict, 320, 240));
     drawBorder(pict);
     EXPECT_EQ(pict.pixel(0, 0), kBlack);
     EXPECT_EQ(pict.pixel(319, 479), kBlack);
