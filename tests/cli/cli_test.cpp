@@ -3,6 +3,7 @@
 #include "filters/engine.h"
 #include "filters/filter_menu.h"
 #include "platform/picture.h"
+#include "support/filter_harness.h"
 #include "support/program_dir.h"
 #include "support/test_files.h"
 
@@ -346,11 +347,8 @@ TEST_F(Cli, RunsEveryMenuOperationWithTheSamePixelsAsTheEngine)
         mergola::Picture expected;
         ASSERT_TRUE(expected.assign(in));
         if (entry.action == mergola::MenuAction::Filter) {
-            struct Quiet final : mergola::FilterProgressSink {
-                void store(std::int32_t) override {}
-                void yield() override {}
-            } quiet;
-            mergola::Filters().ApplyFilter(entry.filterId, expected, entry.parameter, quiet);
+            mergola::testing::RecordingProgress progress;
+            mergola::Filters().ApplyFilter(entry.filterId, expected, entry.parameter, progress);
         } else if (entry.action == mergola::MenuAction::FlipHorizontal) {
             expected.mirrorHorizontal();
         } else {

@@ -74,22 +74,8 @@ TEST(RunningFilters, WorkInPlaceSoEarlierPixelsFeedLaterOnes)
     }
 }
 
-TEST(RunningFilters, PicturesSmallerThanTheWindowOrWithADivisorOfZeroChangeNothing)
+TEST(RunningFilters, ADivisorOfZeroChangesNothing)
 {
-    const struct {
-        int width, height;
-        Progress progress;
-    } sizes[] = {{1, 1, {0, 100}}, {2, 2, {0, 100}}, {1, 4, {0, 50, 75, 100}},
-                 {2, 4, {0, 50, 75, 100}}, {7, 1, {0, 100}}, {7, 2, {0, 100}}};
-    for (FilterFunction filter : {SharpenFilter, BlurFilter, EdgeFilter}) {
-        for (const auto &size : sizes) {
-            FilterHarness picture(size.width, size.height);
-            picture.randomize(11);
-            picture.run(filter, 1);
-            EXPECT_EQ(picture.dest, picture.source) << size.width << "x" << size.height;
-            EXPECT_EQ(picture.progress.stored, size.progress) << size.width << "x" << size.height;
-        }
-    }
     for (auto [filter, p] : {std::pair{FilterFunction(SharpenFilter), -8}, std::pair{FilterFunction(EdgeFilter), -1}}) {
         FilterHarness picture(6, 6);
         picture.randomize(5);
@@ -100,7 +86,7 @@ TEST(RunningFilters, PicturesSmallerThanTheWindowOrWithADivisorOfZeroChangeNothi
     }
 }
 
-TEST(RunningFilters, MatchAPlainReferenceOnRandomSmoothAndFlatPictures)
+TEST(RunningFilters, MatchAPlainReferenceOnRandomSmoothFlatAndTooSmallPictures)
 {
     const auto blur = [](std::int64_t, std::int64_t s) { return s / 8; };
     std::vector<std::tuple<FilterFunction, std::int32_t, Formula>> cases{{BlurFilter, 0, blur}};
@@ -127,7 +113,9 @@ TEST(RunningFilters, MatchAPlainReferenceOnRandomSmoothAndFlatPictures)
     FilterHarness flat(9, 6);
     flat.fill({13, 200, 255});
     std::vector<FilterHarness> pictures{smooth, flat};
-    for (auto [width, height] : {std::pair{3, 3}, std::pair{13, 4}, std::pair{31, 17}, std::pair{64, 9}}) {
+    // Pictures too small for the 3 x 3 window change nothing but still report their rows.
+    for (auto [width, height] : {std::pair{1, 1}, {2, 2}, {1, 4}, {2, 4}, {7, 1}, {7, 2}, {3, 3}, {13, 4}, {31, 17},
+                                 {64, 9}}) {
         pictures.emplace_back(width, height);
         pictures.back().randomize(unsigned(width));
     }
@@ -138,6 +126,7 @@ TEST(RunningFilters, MatchAPlainReferenceOnRandomSmoothAndFlatPictures)
             EXPECT_EQ(picture.dest, referenceRunning(original, formula).dest)
                 << "parameter " << p << ", " << picture.width() << "x" << picture.height();
             EXPECT_EQ(picture.source, original.dest) << "SourceBuffer is never written";
+            EXPECT_EQ(picture.progress.stored, testing::conventionFor(picture.height(), 2, picture.height() - 1));
         }
     }
 }

@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <array>
+
 using namespace mergola;
 using namespace mergola::testing;
 
@@ -47,54 +49,40 @@ TEST(SettingsFile, FirstStartLeavesAFileWithTheDefaultsInTwoCrlfLines)
     EXPECT_EQ(contentOf(path), QByteArray("320,240\r\n75\r\n"));
 }
 
-TEST(SettingsFile, ReadsWhatItWritesAndWhatPeopleTypeByHand)
+TEST(SettingsFile, ReadsWhatPeopleTypeByHandAndKeepsWhatWasReadBeforeABadValue)
 {
     const struct {
         QByteArray content;
+        bool ok;
         int width, height, quality;
-    } good[] = {
-        {"800,600\r\n90\r\n", 800, 600, 90},
-        {"800 , 600\r\n 90 \r\n", 800, 600, 90},
-        {"640,480\n55\n", 640, 480, 55},
-        {"640,480\r55\r", 640, 480, 55},      // old Mac line ends
-        {"0,0\r\n0\r\n", 0, 0, 0},            // the resize dialog allows 0
-        {"9999,9999\r\n99\r\nrest\r\n", 9999, 9999, 99},
-        {"640.5,481.5\r\n2.5\r\n", 640, 482, 2}, // fractions: halves to even
-        {"1,2,3", 1, 2, 3},
+    } cases[] = {
+        {"800,600\r\n90\r\n", true, 800, 600, 90},
+        {"800 , 600\r\n 90 \r\n", true, 800, 600, 90},
+        {"640,480\n55\n", true, 640, 480, 55},
+        {"640,480\r55\r", true, 640, 480, 55},         // old Mac line ends
+        {"0,0\r\n0\r\n", true, 0, 0, 0},               // the resize dialog allows 0
+        {"9999,9999\r\n99\r\nrest\r\n", true, 9999, 9999, 99},
+        {"640.5,481.5\r\n2.5\r\n", true, 640, 482, 2}, // fractions: halves to even
+        {"1,2,3", true, 1, 2, 3},
+        // A bad value: what was read before it stays, the defaults after it.
+        {"", false, 320, 240, 75},
+        {"640,480", false, 640, 480, 75},
+        {"640,480\r\n", false, 640, 480, 75},
+        {"-5,480\r\n75\r\n", false, 320, 240, 75},
+        {"10000,480\r\n75\r\n", false, 320, 240, 75},
+        {"640,99999999999999999999\r\n75\r\n", false, 640, 240, 75},
+        {"640,480\r\n100\r\n", false, 640, 480, 75},
+        {"640,abc\r\n75\r\n", false, 640, 240, 75},
+        {"1e3,480\r\n75\r\n", false, 320, 240, 75},
+        {",480\r\n75\r\n", false, 320, 240, 75},
+        {QByteArray("\x00\xff\x13\x37garbage\x01", 12), false, 320, 240, 75},
     };
-    for (const auto &c : good) {
+    for (const auto &c : cases) {
         const Read read = readFrom(c.content);
-        EXPECT_TRUE(read.ok) << c.content.toStdString();
-        EXPECT_EQ(read.settings.resultWidth, c.width) << c.content.toStdString();
-        EXPECT_EQ(read.settings.resultHeight, c.height) << c.content.toStdString();
-        EXPECT_EQ(read.settings.jpgQuality, c.quality) << c.content.toStdString();
-    }
-}
-
-TEST(SettingsFile, KeepsWhatWasReadBeforeABadValueAndDefaultsAfterIt)
-{
-    const struct {
-        QByteArray content;
-        int width, height, quality;
-    } bad[] = {
-        {"", 320, 240, 75},
-        {"640,480", 640, 480, 75},
-        {"640,480\r\n", 640, 480, 75},
-        {"-5,480\r\n75\r\n", 320, 240, 75},
-        {"10000,480\r\n75\r\n", 320, 240, 75},
-        {"640,99999999999999999999\r\n75\r\n", 640, 240, 75},
-        {"640,480\r\n100\r\n", 640, 480, 75},
-        {"640,abc\r\n75\r\n", 640, 240, 75},
-        {"1e3,480\r\n75\r\n", 320, 240, 75},
-        {",480\r\n75\r\n", 320, 240, 75},
-        {QByteArray("\x00\xff\x13\x37garbage\x01", 12), 320, 240, 75},
-    };
-    for (const auto &c : bad) {
-        const Read read = readFrom(c.content);
-        EXPECT_FALSE(read.ok) << c.content.toStdString();
-        EXPECT_EQ(read.settings.resultWidth, c.width) << c.content.toStdString();
-        EXPECT_EQ(read.settings.resultHeight, c.height) << c.content.toStdString();
-        EXPECT_EQ(read.settings.jpgQuality, c.quality) << c.content.toStdString();
+        EXPECT_EQ(read.ok, c.ok) << c.content.toStdString();
+        const Settings &s = read.settings;
+        EXPECT_EQ((std::array{s.resultWidth, s.resultHeight, s.jpgQuality}), (std::array{c.width, c.height, c.quality}))
+            << c.content.toStdString();
     }
 }
 

@@ -28,12 +28,13 @@ struct RecordingProgress final : FilterProgressSink {
 
 using Progress = std::vector<std::int32_t>;
 
-// 0, (y * 100) \ H after each row, 100 at the end: what a filter that
-// follows the engine's convention stores for a picture of `rows` rows.
-inline Progress conventionFor(int rows)
+// 0, (y * 100) \ H after each row y from first to last (counted from 1),
+// 100 at the end: what a filter that follows the engine's convention stores
+// for a picture of `rows` rows when its pass covers those rows.
+inline Progress conventionFor(int rows, int first = 1, int last = -1)
 {
     Progress values{0};
-    for (int y = 1; y <= rows; ++y)
+    for (int y = first; y <= (last < 0 ? rows : last); ++y)
         values.push_back(y * 100 / rows);
     values.push_back(100);
     return values;
