@@ -36,7 +36,7 @@ protected:
 
 } // namespace
 
-TEST_F(MainWindowTest, StartsWithPromptsOnTheirBackgroundsAndTheDefaultsShown)
+TEST_F(MainWindowTest, StartsWithPromptsOnTheirBackgroundsTheDefaultsShownAndTheLensOff)
 {
     start();
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Mergola"));
@@ -71,15 +71,11 @@ TEST_F(MainWindowTest, StartsWithPromptsOnTheirBackgroundsAndTheDefaultsShown)
     EXPECT_EQ(window->workspace().Foto[1].pixel(319, 239), kStartBackground);
     EXPECT_EQ(window->workspace().Pict.width(), 320);
     EXPECT_EQ(settingsContent(), QByteArray("320,240\r\n75\r\n"));
-}
 
-TEST_F(MainWindowTest, LensBoxShowsItsGreyPromptInsideTheSunkenEdge)
-{
-    start();
+    // The lens box shows its grey prompt inside the sunken edge.
     const auto *lens = child<PictureBox>("LoepPic");
     EXPECT_EQ(lens->size(), QSize(159, 92));
-    EXPECT_EQ(lens->picture().width(), 155);
-    EXPECT_EQ(lens->picture().height(), 88);
+    EXPECT_EQ(QSize(lens->picture().width(), lens->picture().height()), QSize(155, 88));
     int grey = 0;
     for (int y = 36; y < 60; ++y)
         for (int x = 59; x < 100; ++x)
@@ -232,7 +228,7 @@ TEST_F(MainWindowTest, CancelAndUndecodableFilesChangeNothingAndLeaveTheArrow)
     EXPECT_TRUE(messages.shown.isEmpty());
 }
 
-TEST_F(MainWindowTest, NewKnopsLeavePlainSlotsWithoutThePrompt)
+TEST_F(MainWindowTest, NewKnopsAndTheColourBarsLeavePlainSlotsWithoutThePrompt)
 {
     start();
     loadSlots();
@@ -244,14 +240,10 @@ TEST_F(MainWindowTest, NewKnopsLeavePlainSlotsWithoutThePrompt)
     EXPECT_EQ(window->workspace().Foto[0].pixel(10, 10), qRgb(255, 255, 255));
     EXPECT_EQ(window->workspace().Foto[1].pixel(10, 10), kStartBackground);
     EXPECT_EQ(window->workspace().Foto[0].width(), 320) << "clearing keeps the size";
-}
 
-TEST_F(MainWindowTest, MovingAColourBarRefillsSlotTwoAndLeavesSlotOneAlone)
-{
-    start();
+    // A colour bar refills slot 2, photo or not, and leaves slot 1 alone.
     loadSlots();
     const QImage slot1 = window->Foto0(1).picture().image();
-
     child<QScrollBar>("Rscroll")->setValue(0);
     EXPECT_EQ(window->Foto0(2).picture().pixel(0, 0), qRgb(0, 250, 200));
     EXPECT_EQ(inkIn(window->Foto0(2).picture(), QRect(0, 0, 320, 240)), 0) << "photo and prompt gone";
