@@ -1,7 +1,6 @@
 #include "cli/options.h"
 
 #include "combine/combine.h"
-#include "filters/engine.h"
 #include "filters/filter_menu.h"
 
 #include <QRegularExpression>
@@ -202,8 +201,6 @@ bool Parser::takeApply(const QString &value)
     for (const Operation &operation : allOperations()) {
         if (operation.name != value)
             continue;
-        if (operation.kind == OperationKind::Filter && filterForId(operation.filterId) == nullptr)
-            return fail(QStringLiteral("%1: not available yet").arg(value));
         m_options.operations.push_back(operation);
         return true;
     }
