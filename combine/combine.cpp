@@ -72,9 +72,20 @@ void stretchSlot(const Picture &slot, Picture &pict, const QRect &dest, DrawOp o
     }
 }
 
-bool doorElkaar(const Picture &foto1, const Picture &foto2, Picture &pict, int width, int height)
+// The result is cleared only once its new size could be had (a failed
+// resize leaves a picture as it was), so that a size beyond the memory
+// leaves it untouched.
+bool sizeAndClear(Picture &pict, int width, int height)
 {
     if (!pict.resize(width, height))
+        return false;
+    pict.clear();
+    return true;
+}
+
+bool doorElkaar(const Picture &foto1, const Picture &foto2, Picture &pict, int width, int height)
+{
+    if (!sizeAndClear(pict, width, height))
         return false;
     interleaveSlot(foto1, kSlot1ColumnOffset, pict);
     interleaveSlot(foto2, kSlot2ColumnOffset, pict);
@@ -83,7 +94,7 @@ bool doorElkaar(const Picture &foto1, const Picture &foto2, Picture &pict, int w
 
 bool painting(const Picture &foto1, const Picture &foto2, Picture &pict, int width, int height)
 {
-    if (!pict.resize(width, height))
+    if (!sizeAndClear(pict, width, height))
         return false;
     const QRect whole(0, 0, width, height);
     stretchSlot(foto1, pict, whole, DrawOp::Copy);
@@ -100,7 +111,7 @@ bool onderElkaar(const Picture &foto1, const Picture &foto2, Picture &pict, int 
     const std::int64_t resultHeight = 2 * std::int64_t(height);
     if (resultHeight > std::numeric_limits<int>::max())
         return false;
-    if (!pict.resize(width, int(resultHeight)))
+    if (!sizeAndClear(pict, width, int(resultHeight)))
         return false;
     stretchSlot(foto1, pict, QRect(0, 0, width, height), DrawOp::Copy);
     stretchSlot(foto2, pict, QRect(0, height + kSeparatingRows, width, height), DrawOp::Copy);
@@ -115,9 +126,10 @@ constexpr std::array<ModeFunction, 4> kModeFunctions{nullptr, doorElkaar, painti
 bool CombineResult(std::int16_t index, const Picture &foto1, const Picture &foto2, Picture &pict, int width,
                    int height)
 {
-    pict.clear();
-    if (index < 1 || index >= std::int16_t(kModeFunctions.size()))
+    if (index < 1 || index >= std::int16_t(kModeFunctions.size())) {
+        pict.clear();
         return true;
+    }
     return kModeFunctions[std::size_t(index)](foto1, foto2, pict, std::max(width, 0), std::max(height, 0));
 }
 

@@ -40,7 +40,7 @@ inline constexpr std::array<CombineMode, 3> kCombineModes{{
 // error; negative sizes count as 0.
 //
 // Returns false when the memory for the result cannot be had; pict is then
-// left cleared at its previous size.
+// left exactly as it was, so the user loses nothing by trying.
 bool CombineResult(std::int16_t index, const Picture &foto1, const Picture &foto2, Picture &pict, int width,
                    int height);
 

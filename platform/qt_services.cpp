@@ -1,7 +1,12 @@
 #include "platform/qt_services.h"
 
 #include <QApplication>
+#include <QCursor>
+#include <QDesktopServices>
+#include <QDialog>
 #include <QFileDialog>
+#include <QPixmap>
+#include <QScreen>
 #include <QMessageBox>
 #include <QStringList>
 
@@ -37,6 +42,53 @@ QString QtFileDialogs::saveFile(const QString &filter)
 void QtMessageBox::show(const QString &text)
 {
     QMessageBox::information(m_parent, QApplication::applicationName(), text, QMessageBox::Ok);
+}
+
+void QtModalWindows::exec(QDialog &dialog)
+{
+    dialog.exec();
+}
+
+void QtWebPages::open(const QUrl &address)
+{
+    QDesktopServices::openUrl(address);
+}
+
+QtScreenReader::QtScreenReader()
+    : m_canRead(!QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+{
+}
+
+QPoint QtScreenReader::pointerPosition() const
+{
+    return QCursor::pos();
+}
+
+QRect QtScreenReader::grab(const QRect &area, QImage &pixels)
+{
+    // The screen is looked up at each grab rather than held: a monitor may
+    // be unplugged while the program runs, and the lookup costs nothing.
+    QScreen *screen = QGuiApplication::screenAt(area.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!m_canRead || !screen)
+        return {};
+    const QRect screenArea = screen->geometry();
+    // Asking the platform for pixels off the screen fails the whole grab,
+    // so only the part on it is asked for.
+    const QRect onScreen = area.intersected(screenArea);
+    if (onScreen.isEmpty())
+        return {};
+    const QPixmap grabbed = screen->grabWindow(0, onScreen.x() - screenArea.x(), onScreen.y() - screenArea.y(),
+                                               onScreen.width(), onScreen.height());
+    if (grabbed.isNull())
+        return {};
+    pixels = grabbed.toImage();
+    if (pixels.format() != QImage::Format_RGB32 && pixels.format() != QImage::Format_ARGB32)
+        pixels.convertTo(QImage::Format_RGB32);
+    if (pixels.size() != onScreen.size())
+        return {};
+    return onScreen;
 }
 
 void QtBusyPointer::setBusy()

@@ -31,6 +31,29 @@ private:
     QWidget *m_parent;
 };
 
+class QtModalWindows final : public ModalWindows {
+public:
+    void exec(QDialog &dialog) override;
+};
+
+class QtWebPages final : public WebPages {
+public:
+    void open(const QUrl &address) override;
+};
+
+// The screen as the X server (or another platform that lets programs read
+// it) shows it. A Wayland session keeps other programs' pixels private.
+class QtScreenReader final : public ScreenReader {
+public:
+    QtScreenReader();
+    bool canRead() const override { return m_canRead; }
+    QPoint pointerPosition() const override;
+    QRect grab(const QRect &area, QImage &pixels) override;
+
+private:
+    bool m_canRead;
+};
+
 class QtBusyPointer final : public BusyPointer {
 public:
     void setBusy() override;

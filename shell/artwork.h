@@ -8,7 +8,9 @@
 
 namespace mergola {
 
-QIcon windowIcon();           // 32 x 32, 16 colours
+constexpr int kIconSize = 32;
+
+QIcon windowIcon();           // kIconSize square, 16 colours
 QImage decorationPicture();   // 50 x 100
 QFont promptFont();           // Arial bold 12 pt
 QFont lensFont();             // Arial bold 11.25 pt

@@ -16,10 +16,17 @@ int main(int argc, char **argv)
     mergola::QtBusyPointer pointer;
     mergola::QtEventLoopTurn eventLoop;
     mergola::QtPrinter printer(QStringLiteral("Mergola"));
+    mergola::QtModalWindows modals;
+    mergola::QtWebPages webPages;
+    // Taken once at start-up and kept for the whole run, for the lens.
+    mergola::QtScreenReader screen;
     mergola::MainServices services;
     services.pointer = &pointer;
     services.eventLoop = &eventLoop;
     services.printer = &printer;
+    services.modals = &modals;
+    services.webPages = &webPages;
+    services.screen = &screen;
     services.programDir = QCoreApplication::applicationDirPath();
 
     // The dialogs need the window as their parent, and the window needs

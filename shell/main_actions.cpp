@@ -31,11 +31,20 @@ void Main::redrawPict0()
     Pict0().refresh();
 }
 
+void Main::reportOutOfMemory(int width, int height)
+{
+    m_services.pointer->setArrow();
+    m_services.messages->show(QStringLiteral("Te weinig geheugen voor %1 x %2 pixels!").arg(width).arg(height));
+}
+
 void Main::CombineResult(int index)
 {
     BusyScope busy(*m_services.pointer);
-    mergola::CombineResult(static_cast<std::int16_t>(index), m_work.Foto[0], m_work.Foto[1], m_work.Pict,
-                           m_work.ResultWidth, m_work.ResultHeight);
+    if (!mergola::CombineResult(static_cast<std::int16_t>(index), m_work.Foto[0], m_work.Foto[1], m_work.Pict,
+                                m_work.ResultWidth, m_work.ResultHeight)) {
+        reportOutOfMemory(m_work.ResultWidth, m_work.ResultHeight);
+        return;
+    }
     redrawPict0();
 }
 
@@ -57,7 +66,9 @@ void Main::runFilterMenuEntry(const FilterMenuEntry *entry)
         switch (entry->action) {
         case MenuAction::Filter: {
             WindowFilterProgress sink(m_filterProgress, *m_progress, *m_services.eventLoop, m_ending);
-            m_filters.ApplyFilter(entry->filterId, m_work.Pict, entry->parameter, sink);
+            if (m_filters.ApplyFilter(entry->filterId, m_work.Pict, entry->parameter, sink) ==
+                FilterOutcome::OutOfMemory)
+                reportOutOfMemory(m_work.Pict.width(), m_work.Pict.height());
             break;
         }
         case MenuAction::FlipHorizontal:

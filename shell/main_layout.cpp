@@ -4,6 +4,7 @@
 #include "shell/main_window.h"
 
 #include "shell/artwork.h"
+#include "tools/lens.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -28,7 +29,6 @@ constexpr QRgb kDarkGreyText = qRgb(64, 64, 64);
 constexpr QRgb kLightGrey = qRgb(224, 224, 224);
 constexpr QRgb kResultBackground = qRgb(192, 192, 255);
 constexpr QRgb kQualityBackground = qRgb(190, 220, 250);
-constexpr QRgb kLensText = qRgb(128, 128, 128);
 constexpr QRgb kButtonYellow = qRgb(192, 192, 0);
 constexpr QRgb kButtonGreen = qRgb(0, 192, 0);
 constexpr QRgb kButtonCyan = qRgb(0, 192, 192);
@@ -36,10 +36,6 @@ constexpr QRgb kButtonOrange = qRgb(255, 192, 128);
 constexpr QRgb kButtonSalmon = qRgb(255, 128, 128);
 
 constexpr int kColourMax = 255;
-constexpr int kLensZoomMin = 1;
-constexpr int kLensZoomMax = 10;
-constexpr int kLensZoomStart = 3;
-constexpr int kQualityMaxChars = 2;
 
 constexpr int kMaatLabelPixels = 16; // Arial 12 pt on a 96-dpi screen
 constexpr int kExampleCaptionPixels = 10;
@@ -169,7 +165,6 @@ void Main::buildLayout()
     label(frame5, "Label19", 1440, 330, QStringLiteral("On / Off"));
     m_loepPic = new PictureBox(QStringLiteral("LoepPic"), tw(120, 780, 2385, 1380), kLightGrey,
                                PictureBox::Border::Sunken, frame5);
-    m_loepPic->picture().drawText(59, 36, QStringLiteral("Lens"), lensFont(), kLensText);
     m_slider1 = new QScrollBar(Qt::Horizontal, frame5);
     m_slider1->setObjectName(QStringLiteral("Slider1"));
     m_slider1->setGeometry(tw(150, 2310, 2340, 240));
@@ -189,7 +184,6 @@ void Main::buildLayout()
     m_text1 = new QLineEdit(frame6);
     m_text1->setObjectName(QStringLiteral("Text1"));
     m_text1->setGeometry(tw(150, 240, 450, 300));
-    m_text1->setMaxLength(kQualityMaxChars);
     colourBase(m_text1, kQualityBackground);
     label(frame6, "Label5", 660, 300, QStringLiteral("% Kwaliteit JPG"));
     m_exampleKnop = button(frame6, "ExampleKnop", QRect(1230, 930, 1005, 345), QStringLiteral("Example"), kButtonGreen);

@@ -1,6 +1,7 @@
 #include "shell/main_window.h"
 
 #include "shell/artwork.h"
+#include "shell/lens_view.h"
 #include "shell/quality_box.h"
 #include "shell/slots.h"
 
@@ -19,11 +20,6 @@ namespace {
 constexpr int kStartRed = 180;
 constexpr int kStartGreen = 250;
 constexpr int kStartBlue = 200;
-
-QString workingSizeText(int width, int height)
-{
-    return QStringLiteral("%1 x %2 pixels").arg(width).arg(height);
-}
 
 } // namespace
 
@@ -60,6 +56,7 @@ void Main::startUp()
     connect(m_newKnop2, &QPushButton::clicked, this, [this] { NewKnop_Click(2); });
     connect(m_exitKnop, &QPushButton::clicked, this, &Main::ExitKnop_Click);
     connect(m_borderKnop, &QPushButton::clicked, this, &Main::BorderKnop_Click);
+    connectButtons();
     for (QScrollBar *bar : {m_rscroll, m_gscroll, m_bscroll})
         connect(bar, &QScrollBar::valueChanged, this, &Main::applyBackgroundColour);
 
@@ -73,8 +70,8 @@ void Main::startUp()
     applyBackgroundColour();
     Foto0(2).picture().drawText(108, 105, QStringLiteral("Click for Photo"), promptFont(), kWindowText);
 
-    // 4. The lens is off.
-    m_lensOn = false;
+    // 4. The lens is off; its timer runs from here on.
+    m_lens = new LensView(*m_loepPic, *m_slider1, *m_services.screen, this);
 
     // 5, 6. Defaults, then whatever the settings file holds.
     Settings settings;
@@ -118,13 +115,16 @@ void Main::applyBackgroundColour()
 
 void Main::Foto0_Click(int slot)
 {
-    loadSlotWithDialog(m_work, slot, Foto0(slot).picture(), *m_services.dialogs, *m_services.pointer);
+    if (loadSlotWithDialog(m_work, slot, Foto0(slot).picture(), *m_services.dialogs, *m_services.pointer) ==
+        LoadOutcome::OutOfMemory)
+        reportOutOfMemory(m_work.ResultWidth, m_work.ResultHeight);
     Foto0(slot).refresh();
 }
 
 void Main::Foto0_Drop(int slot, const QString &path)
 {
-    loadSlotFile(m_work, slot, Foto0(slot).picture(), path, *m_services.pointer);
+    if (loadSlotFile(m_work, slot, Foto0(slot).picture(), path, *m_services.pointer) == LoadOutcome::OutOfMemory)
+        reportOutOfMemory(m_work.ResultWidth, m_work.ResultHeight);
     Foto0(slot).refresh();
 }
 

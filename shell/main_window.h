@@ -4,7 +4,9 @@
 // the whole run and hands each event to the folder that owns the behaviour.
 //
 // The layout lives in main_layout.cpp, the pop-up menus in main_menus.cpp,
-// start-up and the handlers in main_window.cpp.
+// the handlers that change the result in main_actions.cpp, those of the
+// size, lens, help, example and software buttons in main_buttons.cpp, and
+// start-up and the rest in main_window.cpp.
 #pragma once
 
 #include "filters/engine.h"
@@ -32,6 +34,7 @@ class QTextBrowser;
 namespace mergola {
 
 struct FilterMenuEntry;
+class LensView;
 
 // What the window needs from the platform. The program passes the real Qt
 // implementations; tests pass fakes and a folder of their own.
@@ -41,6 +44,9 @@ struct MainServices {
     BusyPointer *pointer = nullptr;
     EventLoopTurn *eventLoop = nullptr;
     Printer *printer = nullptr;
+    ModalWindows *modals = nullptr;
+    WebPages *webPages = nullptr;
+    ScreenReader *screen = nullptr;
     QString programDir; // where Mergola.ini, the converter and the temporary BMP live
 };
 
@@ -76,6 +82,16 @@ public:
     void MenuSaveJpg_Click();
     void Print_Click(PrintLayout layout); // the `Afdrukken` entries
     void BorderKnop_Click();
+    void SizeKnop_Click();
+    void LoepKnop_Click();
+    void Timer1_Timer(); // one lens frame, as the 25 ms timer draws it
+    bool lensOn() const;
+    void HelpKnop_Click();
+    void ExampleKnop_Click();
+    void SoftwareKnop_Click();
+
+    // The web address that "Software" opens.
+    static QUrl softwarePage();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -96,6 +112,11 @@ private:
     // main_actions.cpp
     void redrawPict0();
     void runFilterMenuEntry(const FilterMenuEntry *entry);
+    void reportOutOfMemory(int width, int height);
+
+    // main_buttons.cpp
+    void connectButtons();
+    void showHelpPage();
 
     // main_window.cpp
     void startUp();
@@ -105,7 +126,6 @@ private:
     MainServices m_services;
     Workspace m_work;
     int m_jpgQuality = kDefaultJpgQuality;
-    bool m_lensOn = false;
     std::int32_t m_filterProgress = 0;
     bool m_ending = false;
     Filters m_filters;
@@ -141,6 +161,7 @@ private:
     QMenu *m_filter = nullptr;
     QMenu *m_combineer = nullptr;
     std::unique_ptr<ProgressDisplay> m_progress;
+    LensView *m_lens = nullptr;
     QObject *m_qualityBox = nullptr;
 };
 

@@ -16,13 +16,7 @@ class QualityBox : public QObject {
 public:
     QualityBox(QLineEdit &box, int &jpgQuality, QObject *parent = nullptr);
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
-    void textChanged(const QString &text);
-
-    QLineEdit &m_box;
     int &m_quality;
 };
 

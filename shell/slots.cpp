@@ -4,32 +4,34 @@
 
 namespace mergola {
 
-void loadSlotWithDialog(Workspace &work, int slot, Picture &display, FileDialogs &dialogs, BusyPointer &pointer)
+LoadOutcome loadSlotWithDialog(Workspace &work, int slot, Picture &display, FileDialogs &dialogs,
+                               BusyPointer &pointer)
 {
     const QString path = dialogs.openFile(kOpenPictureFilter);
     if (path.isEmpty()) {
         pointer.setArrow();
-        return;
+        return LoadOutcome::NotLoaded;
     }
-    loadSlotFile(work, slot, display, path, pointer);
+    return loadSlotFile(work, slot, display, path, pointer);
 }
 
-bool loadSlotFile(Workspace &work, int slot, Picture &display, const QString &path, BusyPointer &pointer)
+LoadOutcome loadSlotFile(Workspace &work, int slot, Picture &display, const QString &path, BusyPointer &pointer)
 {
+    BusyScope busy(pointer);
     // Every load brings all three working pictures to the working size,
     // whichever slot it is for, and even when the file then fails to load.
-    work.sizeWorkingPictures();
-    BusyScope busy(pointer);
+    if (!work.sizeWorkingPictures())
+        return LoadOutcome::OutOfMemory;
 
     const DecodeResult decoded = decodePictureFile(path);
     if (decoded.image.isNull())
-        return false;
+        return LoadOutcome::NotLoaded;
 
     Picture &foto = work.foto(slot);
     foto.clear();
     foto.drawStretched(decoded.image, QRect(0, 0, work.ResultWidth, work.ResultHeight));
     display.drawStretched(decoded.image, QRect(0, 0, kDisplayWidth, kDisplayHeight));
-    return true;
+    return LoadOutcome::Loaded;
 }
 
 void clearSlot(Workspace &work, int slot, Picture &display)

@@ -1,7 +1,8 @@
 // Loading a picture file into a slot and clearing a slot. The slot's
 // working picture gets the file stretched to the working size, its display
 // the file stretched to 320 x 240. A failure at any step leaves the slot
-// as it was, with no message; the pointer is the arrow afterwards.
+// as it was; the pointer is the arrow afterwards. An unreadable file is
+// passed over quietly; memory that runs out is for the caller to report.
 #pragma once
 
 #include "platform/services.h"
@@ -11,11 +12,18 @@ namespace mergola {
 
 inline const QString kOpenPictureFilter = QStringLiteral("Images ( Jpg, Bmp, Gif)|*.jpg;*.bmp;*.gif");
 
-// A click on Foto0(slot): asks for a file and loads it.
-void loadSlotWithDialog(Workspace &work, int slot, Picture &display, FileDialogs &dialogs, BusyPointer &pointer);
+enum class LoadOutcome {
+    Loaded,
+    NotLoaded,   // cancelled, or a file that cannot be read or decoded
+    OutOfMemory, // the working pictures could not be had at the working size
+};
 
-// Loads path into the slot, as the dialog would. Returns whether it loaded.
-bool loadSlotFile(Workspace &work, int slot, Picture &display, const QString &path, BusyPointer &pointer);
+// A click on Foto0(slot): asks for a file and loads it.
+LoadOutcome loadSlotWithDialog(Workspace &work, int slot, Picture &display, FileDialogs &dialogs,
+                               BusyPointer &pointer);
+
+// Loads path into the slot, as the dialog would.
+LoadOutcome loadSlotFile(Workspace &work, int slot, Picture &display, const QString &path, BusyPointer &pointer);
 
 // NewKnop1 / NewKnop2: slot and display back to their plain fill colour.
 void clearSlot(Workspace &work, int slot, Picture &display);

@@ -9,6 +9,7 @@
 #include "support/test_files.h"
 
 #include <QAction>
+#include <QDialog>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -16,6 +17,23 @@
 #include <memory>
 
 namespace mergola::testing {
+
+// Instead of blocking, hands each modal window to what the test wants "the
+// user" to do in it; without that, the window is closed by its close box.
+class FakeModalWindows final : public ModalWindows {
+public:
+    int opened = 0;
+    std::function<void(QDialog &dialog)> user;
+    void exec(QDialog &dialog) override
+    {
+        ++opened;
+        if (user)
+            user(dialog);
+        if (dialog.isVisible())
+            dialog.reject();
+    }
+};
+
 
 class WindowFixture : public ::testing::Test {
 protected:
@@ -27,7 +45,7 @@ protected:
 
     void start()
     {
-        services = {&dialogs, &messages, &pointer, &eventLoop, &printer, programDir.path()};
+        services = {&dialogs, &messages, &pointer, &eventLoop, &printer, &modals, &webPages, &screen, programDir.path()};
         window = std::make_unique<Main>(services);
     }
 
@@ -76,6 +94,9 @@ protected:
     FakeBusyPointer pointer;
     FakeEventLoopTurn eventLoop;
     FakePrinter printer;
+    FakeModalWindows modals;
+    FakeWebPages webPages;
+    FakeScreenReader screen;
     MainServices services;
     std::unique_ptr<Main> window;
 };

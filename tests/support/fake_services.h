@@ -77,6 +77,29 @@ public:
     }
 };
 
+class FakeWebPages final : public WebPages {
+public:
+    std::vector<QUrl> opened;
+    void open(const QUrl &address) override { opened.push_back(address); }
+};
+
+// A screen of the test's making with the pointer where the test puts it.
+class FakeScreenReader final : public ScreenReader {
+public:
+    QImage screen;
+    QPoint pointer;
+    bool readable = true;
+    bool canRead() const override { return readable; }
+    QPoint pointerPosition() const override { return pointer; }
+    QRect grab(const QRect &area, QImage &pixels) override
+    {
+        const QRect onScreen = area.intersected(screen.rect());
+        if (!onScreen.isEmpty())
+            pixels = screen.copy(onScreen);
+        return onScreen;
+    }
+};
+
 // Paints each page onto an A4 image at a low resolution, as a printer would.
 class FakePrinter final : public Printer {
 public:

@@ -1,0 +1,103 @@
+// The handlers of `Main` that show things or set the working size: the
+// resize dialog, the magnifier lens, the help page, the example window and
+// the software page. None of them changes a picture.
+#include "shell/main_window.h"
+
+#include "shell/example_window.h"
+#include "shell/lens_view.h"
+#include "tools/size_dialog.h"
+
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextBrowser>
+
+namespace mergola {
+
+namespace {
+
+const QString kHelpFileName = QStringLiteral("help.htm");
+
+} // namespace
+
+void Main::connectButtons()
+{
+    connect(m_sizeKnop, &QPushButton::clicked, this, &Main::SizeKnop_Click);
+    connect(m_loepKnop, &QPushButton::clicked, this, &Main::LoepKnop_Click);
+    connect(m_helpKnop, &QPushButton::clicked, this, &Main::HelpKnop_Click);
+    connect(m_exampleKnop, &QPushButton::clicked, this, &Main::ExampleKnop_Click);
+    connect(m_softwareKnop, &QPushButton::clicked, this, &Main::SoftwareKnop_Click);
+    // Links to other sites open in the user's browser; the page's own
+    // links move within it.
+    m_webBrowser->setOpenExternalLinks(true);
+}
+
+void Main::SizeKnop_Click()
+{
+    Sizeform sizeform(m_work.ResultWidth, m_work.ResultHeight, *m_services.messages, this);
+    m_services.modals->exec(sizeform);
+    if (sizeform.result() != QDialog::Accepted)
+        return;
+    // Only remembered: the pictures take the size at the next load or combine.
+    m_work.ResultWidth = sizeform.resultWidth();
+    m_work.ResultHeight = sizeform.resultHeight();
+    m_maatLabel->setText(workingSizeText(m_work.ResultWidth, m_work.ResultHeight));
+}
+
+void Main::LoepKnop_Click()
+{
+    m_lens->toggle();
+}
+
+void Main::Timer1_Timer()
+{
+    m_lens->tick();
+}
+
+bool Main::lensOn() const
+{
+    return m_lens->LensOn();
+}
+
+void Main::HelpKnop_Click()
+{
+    const bool visible = !m_webBrowser->isHidden();
+    if (!visible)
+        showHelpPage();
+    m_webBrowser->setVisible(!visible);
+}
+
+void Main::showHelpPage()
+{
+    const QString path = m_services.programDir + QLatin1Char('/') + kHelpFileName;
+    if (!QFileInfo(path).isFile()) {
+        m_webBrowser->setHtml(QStringLiteral("<p>%1 not found in %2</p>")
+                                  .arg(kHelpFileName, m_services.programDir.toHtmlEscaped()));
+        return;
+    }
+    // Loaded afresh each time, so the page opens at its top and shows what
+    // the file holds now.
+    m_webBrowser->setSource(QUrl());
+    m_webBrowser->clearHistory();
+    m_webBrowser->setSource(QUrl::fromLocalFile(path));
+    m_webBrowser->verticalScrollBar()->setValue(0);
+}
+
+void Main::ExampleKnop_Click()
+{
+    Example example(m_work.Pict.image(), m_work.ResultWidth, m_work.ResultHeight, this);
+    m_services.modals->exec(example);
+}
+
+QUrl Main::softwarePage()
+{
+    return QUrl(QStringLiteral("https://") + kMakerWebAddress);
+}
+
+void Main::SoftwareKnop_Click()
+{
+    m_services.webPages->open(softwarePage());
+}
+
+} // namespace mergola
