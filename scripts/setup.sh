@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev libturbojpeg0-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation
-  xvfb xauth
+  xvfb xauth xdotool
 )
 
 missing=()

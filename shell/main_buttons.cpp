@@ -78,9 +78,11 @@ void Main::showHelpPage()
     }
     // Loaded afresh each time, so the page opens at its top and shows what
     // the file holds now.
-    m_webBrowser->setSource(QUrl());
-    m_webBrowser->clearHistory();
-    m_webBrowser->setSource(QUrl::fromLocalFile(path));
+    const QUrl page = QUrl::fromLocalFile(path);
+    if (m_webBrowser->source() == page)
+        m_webBrowser->reload();
+    else
+        m_webBrowser->setSource(page);
     m_webBrowser->verticalScrollBar()->setValue(0);
 }
 

@@ -78,7 +78,7 @@ Sizeform::Sizeform(int resultWidth, int resultHeight, MessageBox &messages, QWid
     label4->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     auto *image1 = new QLabel(frame1);
     image1->setObjectName(QStringLiteral("Image1"));
-    image1->setPixmap(windowIcon().pixmap(kIconSize));
+    image1->setPixmap(mergola::windowIcon().pixmap(kIconSize));
     image1->move(24, 86);
     image1->adjustSize();
 

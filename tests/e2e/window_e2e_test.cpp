@@ -1,5 +1,6 @@
 // Starts the real mergola on a virtual X screen, looks at it through a
 // screenshot, and checks what a person would see and what it leaves behind.
+#include "platform/picture.h"
 #include "support/program_dir.h"
 
 #include <QDir>
@@ -77,62 +78,138 @@ private:
     QString m_display;
 };
 
-} // namespace
+// The real program, copied into a folder of its own so that the settings
+// file it writes beside itself is the test's to find, started on a
+// virtual screen and looked at through screenshots.
+class WindowProgram : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!screen.start())
+            GTEST_SKIP() << "Xvfb is not available here, so the real window cannot be started";
+        environment.insert(QStringLiteral("DISPLAY"), screen.display());
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    }
+    void TearDown() override
+    {
+        for (QProcess *process : {&mergola, &helper}) {
+            process->terminate();
+            if (!process->waitForFinished(5000))
+                process->kill();
+        }
+    }
 
-TEST(WindowProgram, ShowsItsWindowIdlesQuietlyAndLeavesTheSettingsFileBesideItself)
-{
-    VirtualScreen screen;
-    if (!screen.start())
-        GTEST_SKIP() << "Xvfb is not available here, so the real window cannot be started";
+    void startWindow()
+    {
+        const QString program = installed.filePath(QStringLiteral("mergola"));
+        ASSERT_TRUE(QFile::copy(programDir() + QStringLiteral("/mergola"), program));
+        QFile::setPermissions(program, QFile::permissions(program) | QFile::ExeOwner);
+        mergola.setProcessEnvironment(environment);
+        mergola.setWorkingDirectory(QDir::tempPath());
+        mergola.start(program, {});
+        ASSERT_TRUE(mergola.waitForStarted(5000));
 
-    // A copy of the program in a folder of its own, so the settings file it
-    // writes beside itself is this test's to find.
-    QTemporaryDir installed;
-    const QString program = installed.filePath(QStringLiteral("mergola"));
-    ASSERT_TRUE(QFile::copy(programDir() + QStringLiteral("/mergola"), program));
-    QFile::setPermissions(program, QFile::permissions(program) | QFile::ExeOwner);
+        QElapsedTimer clock;
+        clock.start();
+        bool shown = false;
+        while (!shown && clock.elapsed() < kStartTimeoutMs && mergola.state() == QProcess::Running) {
+            QThread::msleep(300);
+            const QImage shot = screenshot();
+            // Slot 2's display and the result display: 320 x 240 each, less the prompt.
+            shown = countColour(shot, kSlot2Background) > 70000 && countColour(shot, kResultBackground) > 70000;
+        }
+        ASSERT_TRUE(shown) << "the window did not appear with its two coloured displays; program state "
+                           << mergola.state() << ", output: " << mergola.readAllStandardError().toStdString();
+    }
 
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DISPLAY"), screen.display());
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    QProcess mergola;
-    mergola.setProcessEnvironment(environment);
-    mergola.setWorkingDirectory(QDir::tempPath());
-    mergola.start(program, {});
-    ASSERT_TRUE(mergola.waitForStarted(5000));
-
-    const QString shot = installed.filePath(QStringLiteral("screen.png"));
-    QImage screenshot;
-    QElapsedTimer clock;
-    clock.start();
-    bool shown = false;
-    while (!shown && clock.elapsed() < kStartTimeoutMs && mergola.state() == QProcess::Running) {
-        QThread::msleep(300);
+    QImage screenshot()
+    {
+        const QString shot = installed.filePath(QStringLiteral("screen.png"));
+        QFile::remove(shot);
         QProcess grab;
         grab.setProcessEnvironment(environment);
         grab.start(programDir() + QStringLiteral("/screen_grab"), {shot});
         grab.waitForFinished(10000);
-        screenshot = QImage(shot);
-        // Slot 2's display and the result display: 320 x 240 each, less the prompt.
-        shown = !screenshot.isNull() && countColour(screenshot, kSlot2Background) > 70000 &&
-                countColour(screenshot, kResultBackground) > 70000;
+        return QImage(shot).convertToFormat(QImage::Format_RGB32);
     }
-    ASSERT_TRUE(shown) << "the window did not appear with its two coloured displays; program state "
-                       << mergola.state() << ", output: " << mergola.readAllStandardError().toStdString();
 
-    // Idle: under 1% of a core over a few seconds.
+    // Moves the real pointer and clicks, as a person would.
+    bool xdotool(const QStringList &arguments)
+    {
+        QProcess tool;
+        tool.setProcessEnvironment(environment);
+        tool.start(QStringLiteral("xdotool"), arguments);
+        return tool.waitForFinished(10000) && tool.exitCode() == 0;
+    }
+
+    long long cpuTicksOverSeconds(int seconds)
+    {
+        const long long before = cpuTicks(mergola.processId());
+        QThread::sleep(seconds);
+        return cpuTicks(mergola.processId()) - before;
+    }
+
+    VirtualScreen screen;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QTemporaryDir installed;
+    QProcess mergola;
+    QProcess helper;
+};
+
+// The window opens centred on the 1024 x 768 screen, so its controls lie
+// at known screen pixels.
+constexpr QPoint kWindowCorner((1024 - 784) / 2, (768 - 542) / 2);
+constexpr QPoint kLoepKnopCentre = kWindowCorner + QPoint(436 + 10 + 38, 356 + 18 + 12);
+constexpr QRect kLensArea(kWindowCorner + QPoint(436 + 8 + 2, 356 + 52 + 2), QSize(155, 88));
+
+} // namespace
+
+TEST_F(WindowProgram, ShowsItsWindowIdlesQuietlyAndLeavesTheSettingsFileBesideItself)
+{
+    startWindow();
+    // Idle: under 1% of a core over a few seconds, the lens timer included.
     const long long ticksPerSecond = sysconf(_SC_CLK_TCK);
     constexpr int kIdleSeconds = 4;
-    const long long before = cpuTicks(mergola.processId());
-    QThread::sleep(kIdleSeconds);
-    const long long used = cpuTicks(mergola.processId()) - before;
+    const long long used = cpuTicksOverSeconds(kIdleSeconds);
     EXPECT_LE(used, ticksPerSecond * kIdleSeconds / 100) << "idle CPU ticks " << used;
 
     QFile settings(installed.filePath(QStringLiteral("Mergola.ini")));
     ASSERT_TRUE(settings.open(QIODevice::ReadOnly)) << "no settings file beside the program";
     EXPECT_EQ(settings.readAll(), QByteArray("320,240\r\n75\r\n"));
+}
 
-    mergola.terminate();
-    if (!mergola.waitForFinished(5000))
-        mergola.kill();
+TEST_F(WindowProgram, LensMagnifiesThePatternUnderThePointerAndCostsLittle)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+        GTEST_SKIP() << "xdotool is not installed, so the pointer cannot be moved";
+    constexpr QPoint kPatternCorner(16, 16);
+    helper.setProcessEnvironment(environment);
+    helper.start(programDir() + QStringLiteral("/screen_grab"),
+                 {QStringLiteral("--pattern"), QString::number(kPatternCorner.x()),
+                  QString::number(kPatternCorner.y())});
+    ASSERT_TRUE(helper.waitForStarted(5000));
+    startWindow();
+    const QImage prompt = screenshot().copy(kLensArea);
+
+    ASSERT_TRUE(xdotool({QStringLiteral("mousemove"), QString::number(kLoepKnopCentre.x()),
+                         QString::number(kLoepKnopCentre.y()), QStringLiteral("click"), QStringLiteral("1")}));
+    const QPoint pointer = kPatternCorner + QPoint(32, 32);
+    ASSERT_TRUE(xdotool({QStringLiteral("mousemove"), QString::number(pointer.x()), QString::number(pointer.y())}));
+    QThread::msleep(500);
+    const QImage shot = screenshot();
+    // Magnification 3: 52 x 29 screen pixels, 26 left of and 14 above the
+    // pointer, stretched over the lens.
+    mergola::Picture expected(kLensArea.width(), kLensArea.height(), qRgb(224, 224, 224));
+    expected.drawStretched(shot.copy(pointer.x() - 26, pointer.y() - 14, 52, 29), QRect(QPoint(0, 0), kLensArea.size()));
+    EXPECT_EQ(shot.copy(kLensArea), expected.image());
+
+    const long long ticksPerSecond = sysconf(_SC_CLK_TCK);
+    constexpr int kLensSeconds = 4;
+    const long long used = cpuTicksOverSeconds(kLensSeconds);
+    EXPECT_LE(used, ticksPerSecond * kLensSeconds * 5 / 100) << "CPU ticks with the lens on " << used;
+
+    ASSERT_TRUE(xdotool({QStringLiteral("mousemove"), QString::number(kLoepKnopCentre.x()),
+                         QString::number(kLoepKnopCentre.y()), QStringLiteral("click"), QStringLiteral("1")}));
+    QThread::msleep(300);
+    EXPECT_EQ(screenshot().copy(kLensArea), prompt) << "switched off, the lens shows its prompt again";
 }

@@ -9,7 +9,9 @@
 #include "support/test_files.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -18,8 +20,9 @@
 
 namespace mergola::testing {
 
-// Instead of blocking, hands each modal window to what the test wants "the
-// user" to do in it; without that, the window is closed by its close box.
+// Instead of blocking, shows each modal window and hands it to what the
+// test wants "the user" to do in it; a window the user leaves open is
+// closed by its close box.
 class FakeModalWindows final : public ModalWindows {
 public:
     int opened = 0;
@@ -27,12 +30,29 @@ public:
     void exec(QDialog &dialog) override
     {
         ++opened;
+        dialog.show();
         if (user)
             user(dialog);
         if (dialog.isVisible())
-            dialog.reject();
+            dialog.close();
     }
 };
+
+// A key pressed and released on target, as the keyboard would send it.
+inline void press(QWidget *target, Qt::Key key, const QString &text = {},
+                  Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QKeyEvent down(QEvent::KeyPress, key, modifiers, text);
+    QApplication::sendEvent(target, &down);
+    QKeyEvent up(QEvent::KeyRelease, key, modifiers, text);
+    QApplication::sendEvent(target, &up);
+}
+
+inline void type(QWidget *target, const QString &characters)
+{
+    for (QChar c : characters)
+        press(target, static_cast<Qt::Key>(c.toUpper().unicode()), QString(c));
+}
 
 
 class WindowFixture : public ::testing::Test {

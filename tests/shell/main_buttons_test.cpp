@@ -1,0 +1,252 @@
+// The resize dialog, the lens, the help page, the example window and the
+// software page, driven from the window.
+#include "window_fixture.h"
+
+#include "tools/size_dialog.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTextBrowser>
+
+using namespace mergola;
+using namespace mergola::testing;
+
+namespace {
+
+constexpr QRgb kLensBackground = qRgb(224, 224, 224);
+
+class MainButtonsTest : public WindowFixture {
+protected:
+    QString maatLabel() { return child<QLabel>("MaatLabel")->text(); }
+    const Picture &lens() { return child<PictureBox>("LoepPic")->picture(); }
+
+    // The dialog's boxes and buttons, for a user script.
+    static QLineEdit *box(QDialog &dialog, const char *name)
+    {
+        return dialog.findChild<QLineEdit *>(QLatin1String(name));
+    }
+    static void click(QDialog &dialog, const char *name)
+    {
+        dialog.findChild<QPushButton *>(QLatin1String(name))->click();
+    }
+    static void empty(QLineEdit *box)
+    {
+        box->selectAll();
+        press(box, Qt::Key_Delete);
+    }
+};
+
+} // namespace
+
+TEST_F(MainButtonsTest, SizeDialogKeepsDigitsAsksForEmptyBoxesAndSetsTheSizeOnlyOnOk)
+{
+    modals.user = [&](QDialog &dialog) {
+        EXPECT_EQ(dialog.windowTitle(), QStringLiteral(" Size pictures"));
+        QLineEdit *width = box(dialog, "Text1");
+        QLineEdit *height = box(dialog, "Text2");
+        EXPECT_EQ(width->text(), QStringLiteral("320"));
+        EXPECT_EQ(height->text(), QStringLiteral("240"));
+        width->end(false);
+        type(width, QStringLiteral("8"));
+        EXPECT_EQ(width->text(), QStringLiteral("3208"));
+        type(width, QStringLiteral("9"));
+        EXPECT_EQ(width->text(), QStringLiteral("3208")) << "four digits at most";
+        type(width, QStringLiteral("x"));
+        EXPECT_EQ(width->text(), QStringLiteral("320")) << "back to the stored width, typed digits lost";
+        height->end(false);
+        press(height, Qt::Key_Backspace, QStringLiteral("\b"));
+        EXPECT_EQ(height->text(), QStringLiteral("240"));
+
+        empty(width);
+        empty(height);
+        click(dialog, "OkKnop");
+        EXPECT_EQ(messages.shown, QStringList{QStringLiteral("Breedte invullen a.u.b.")}) << "only the width";
+        EXPECT_EQ(dialog.focusWidget(), width);
+        type(width, QStringLiteral("0640"));
+        click(dialog, "OkKnop");
+        EXPECT_EQ(messages.shown.last(), QStringLiteral("Hoogte invullen a.u.b."));
+        EXPECT_EQ(dialog.focusWidget(), height);
+        EXPECT_TRUE(dialog.isVisible()) << "the dialog stays open";
+        EXPECT_EQ(maatLabel(), QStringLiteral("320 x 240 pixels"));
+        type(height, QStringLiteral("0"));
+        click(dialog, "OkKnop");
+    };
+    window->SizeKnop_Click();
+    EXPECT_EQ(maatLabel(), QStringLiteral("640 x 0 pixels")) << "leading zeros dropped, 0 taken";
+    EXPECT_EQ(messages.shown.size(), 2);
+
+    // Cancel and the close box change nothing, whatever was typed.
+    modals.user = [&](QDialog &dialog) {
+        type(box(dialog, "Text1"), QStringLiteral("1"));
+        click(dialog, "CancelKnop");
+    };
+    window->SizeKnop_Click();
+    modals.user = [&](QDialog &dialog) { type(box(dialog, "Text2"), QStringLiteral("7")); };
+    window->SizeKnop_Click();
+    EXPECT_EQ(modals.opened, 3);
+    EXPECT_EQ(maatLabel(), QStringLiteral("640 x 0 pixels"));
+    EXPECT_EQ(window->workspace().Pict.width(), 320) << "the dialog itself rescales nothing";
+
+    // A size of 0 reaches every picture without pixels, and nothing breaks.
+    loadSlots();
+    EXPECT_FALSE(slot1().hasPixels());
+    EXPECT_NE(window->Foto0(1).picture().pixel(160, 120), qRgb(224, 224, 224)) << "the display shows the file";
+    for (int mode : {1, 2, 3}) {
+        window->CombineResult(mode);
+        EXPECT_EQ(pict().width(), 640);
+        EXPECT_FALSE(pict().hasPixels());
+    }
+    trigger("fil_1");
+    window->BorderKnop_Click();
+    modals.user = nullptr;
+    window->ExampleKnop_Click();
+    EXPECT_TRUE(messages.shown.size() == 2);
+
+    window->ExitKnop_Click();
+    EXPECT_EQ(settingsContent(), QByteArray("640,0\r\n75\r\n"));
+}
+
+TEST_F(MainButtonsTest, SizeBeyondMemoryIsReportedAndLeavesEveryPictureAsItWas)
+{
+    window->CombineResult(2);
+    const QImage result = pict().image().copy();
+    const QImage slot = slot1().image().copy();
+    // Rows this wide cannot be had at all, like a size beyond the memory.
+    window->workspace().ResultWidth = 70'000'000;
+    loadSlots();
+    window->CombineResult(3);
+    const QString message = QStringLiteral("Te weinig geheugen voor 70000000 x 240 pixels!");
+    EXPECT_EQ(messages.shown, QStringList({message, message, message}));
+    EXPECT_EQ(slot1().image(), slot);
+    EXPECT_EQ(pict().image(), result);
+    EXPECT_FALSE(pointer.busy);
+}
+
+TEST_F(MainButtonsTest, LensMagnifiesTheScreenAroundThePointerAndShowsItsPromptWhenOff)
+{
+    // A screen whose every pixel tells where it is.
+    screen.screen = QImage(300, 200, QImage::Format_RGB32);
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 300; ++x)
+            screen.screen.setPixel(x, y, qRgb(x & 0xFF, y, x >> 8));
+    const QImage prompt = lens().image().copy();
+    screen.pointer = QPoint(100, 50);
+    window->Timer1_Timer();
+    EXPECT_EQ(lens().image(), prompt) << "a tick with the lens off draws nothing";
+
+    window->LoepKnop_Click();
+    ASSERT_TRUE(window->lensOn());
+    EXPECT_EQ(lens().image(), prompt) << "nothing drawn until the next tick";
+    child<QScrollBar>("Slider1")->setValue(10);
+    window->Timer1_Timer();
+    // 16 x 9 screen pixels from 8 left of and 4 above the pointer fill the lens.
+    Picture expected(155, 88, kLensBackground);
+    expected.drawStretched(screen.screen.copy(92, 46, 16, 9), QRect(0, 0, 155, 88));
+    EXPECT_EQ(lens().image(), expected.image());
+    EXPECT_EQ(lens().pixel(77, 44), screen.screen.pixel(100, 50)) << "the pointer's pixel in the middle";
+
+    // Unscaled at 1; beyond the screen's top-left edge the background shows.
+    child<QScrollBar>("Slider1")->setValue(1);
+    screen.pointer = QPoint(2, 3);
+    window->Timer1_Timer();
+    EXPECT_EQ(lens().pixel(74, 40), kLensBackground);
+    EXPECT_EQ(lens().pixel(75, 41), screen.screen.pixel(0, 0));
+    EXPECT_EQ(lens().pixel(154, 87), screen.screen.pixel(79, 46));
+    screen.pointer = QPoint(299 + 77, 199 + 44);
+    window->Timer1_Timer();
+    EXPECT_EQ(lens().pixel(0, 0), screen.screen.pixel(299, 199));
+    EXPECT_EQ(lens().pixel(1, 0), kLensBackground);
+    EXPECT_EQ(lens().pixel(0, 1), kLensBackground);
+
+    window->LoepKnop_Click();
+    EXPECT_FALSE(window->lensOn());
+    EXPECT_EQ(lens().image(), prompt);
+    window->Timer1_Timer();
+    EXPECT_EQ(lens().image(), prompt);
+
+    // Where the screen cannot be read, one line says so and ticks leave it.
+    screen.readable = false;
+    window->LoepKnop_Click();
+    const QImage notice = lens().image().copy();
+    EXPECT_NE(notice, prompt);
+    window->Timer1_Timer();
+    EXPECT_EQ(lens().image(), notice);
+}
+
+TEST_F(MainButtonsTest, HelpShowsTheCurrentPageFromItsTopOverSlotOneAndHidesAgain)
+{
+    auto *view = child<QTextBrowser>("WebBrowser");
+    const QImage slot = window->Foto0(1).picture().image().copy();
+    QString page = QStringLiteral("<h1>First</h1>");
+    for (int line = 0; line < 200; ++line)
+        page += QStringLiteral("<p>line %1</p>").arg(line);
+    writeFile(programDir.path(), QStringLiteral("help.htm"), page.toUtf8());
+
+    window->HelpKnop_Click();
+    EXPECT_FALSE(view->isHidden());
+    EXPECT_TRUE(view->toPlainText().startsWith(QStringLiteral("First")));
+    view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
+    window->HelpKnop_Click();
+    EXPECT_TRUE(view->isHidden());
+    EXPECT_EQ(window->Foto0(1).picture().image(), slot);
+
+    page.replace(QStringLiteral("First"), QStringLiteral("Second"));
+    writeFile(programDir.path(), QStringLiteral("help.htm"), page.toUtf8());
+    window->HelpKnop_Click();
+    EXPECT_TRUE(view->toPlainText().startsWith(QStringLiteral("Second")));
+    EXPECT_EQ(view->verticalScrollBar()->value(), 0);
+    window->HelpKnop_Click();
+
+    QFile::remove(programDir.filePath(QStringLiteral("help.htm")));
+    window->HelpKnop_Click();
+    EXPECT_FALSE(view->isHidden());
+    EXPECT_TRUE(view->toPlainText().contains(QStringLiteral("not found")));
+    window->HelpKnop_Click();
+    EXPECT_TRUE(view->isHidden());
+
+    window->SoftwareKnop_Click();
+    ASSERT_EQ(webPages.opened.size(), 1u);
+    EXPECT_EQ(webPages.opened.front().scheme(), QStringLiteral("https"));
+}
+
+TEST_F(MainButtonsTest, ExampleShowsTheResultUnscaledOnWhiteAtTheWorkingSize)
+{
+    window->CombineResult(2);
+    const auto shownPicture = [](QDialog &dialog) {
+        return dialog.findChild<QWidget *>(QStringLiteral("Picture1"))->grab().toImage().convertToFormat(
+            QImage::Format_RGB32);
+    };
+    modals.user = [&](QDialog &dialog) {
+        EXPECT_EQ(dialog.windowTitle(), QStringLiteral(" Example / 320 x 240 pixels"));
+        EXPECT_EQ(dialog.size(), QSize(320, 240));
+        EXPECT_EQ(shownPicture(dialog), pict().image());
+    };
+    window->ExampleKnop_Click();
+
+    // A working size beyond the result: white beyond it; built anew each time.
+    window->workspace().ResultWidth = 330;
+    window->workspace().ResultHeight = 250;
+    modals.user = [&](QDialog &dialog) {
+        EXPECT_EQ(dialog.windowTitle(), QStringLiteral(" Example / 330 x 250 pixels"));
+        const QImage shown = shownPicture(dialog);
+        EXPECT_EQ(shown.copy(0, 0, 320, 240), pict().image());
+        EXPECT_EQ(shown.pixel(325, 100), qRgb(255, 255, 255));
+        EXPECT_EQ(shown.pixel(100, 245), qRgb(255, 255, 255));
+    };
+    window->ExampleKnop_Click();
+
+    // Larger than the screen: the window fits it and scrolls.
+    window->workspace().ResultWidth = 9999;
+    window->workspace().ResultHeight = 9999;
+    modals.user = [&](QDialog &dialog) {
+        const QRect screen = dialog.screen()->availableGeometry();
+        EXPECT_LE(dialog.width(), screen.width());
+        EXPECT_LE(dialog.height(), screen.height());
+        EXPECT_TRUE(dialog.findChild<QScrollArea *>()->horizontalScrollBar()->isVisible());
+    };
+    window->ExampleKnop_Click();
+    EXPECT_EQ(modals.opened, 3);
+}
