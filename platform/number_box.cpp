@@ -38,7 +38,16 @@ NumberBox::NumberBox(QLineEdit &box, int maxDigits, std::function<int()> storedV
 
 bool NumberBox::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != &m_box || event->type() != QEvent::KeyPress)
+    if (watched != &m_box)
+        return false;
+    if (event->type() == QEvent::ShortcutOverride) {
+        // Keys that type something are the box's own, even where the window
+        // has a shortcut on them (Esc, Ctrl+Y): the rule above takes them.
+        if (typesACharacter(*static_cast<QKeyEvent *>(event)))
+            event->accept();
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress)
         return false;
     const auto *key = static_cast<QKeyEvent *>(event);
     if (!typesACharacter(*key) || isDigit(*key))

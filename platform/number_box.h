@@ -3,7 +3,8 @@
 // in. Any other character, Backspace and other control characters
 // included, is thrown away and the box's whole text goes back to its
 // stored value. Keys that type nothing (arrows, Delete, Tab) keep their
-// usual meaning, so a box can still be emptied with Delete.
+// usual meaning, so a box can still be emptied with Delete. While the box
+// has the focus, the window's shortcuts do not take its keys.
 #pragma once
 
 #include <QObject>

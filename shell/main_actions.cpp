@@ -46,6 +46,7 @@ void Main::CombineResult(int index)
         return;
     }
     redrawPict0();
+    resultChanged();
 }
 
 void Main::fil_Click(int index)
@@ -65,10 +66,17 @@ void Main::runFilterMenuEntry(const FilterMenuEntry *entry)
     if (entry) {
         switch (entry->action) {
         case MenuAction::Filter: {
-            WindowFilterProgress sink(m_filterProgress, *m_progress, *m_services.eventLoop, m_ending);
-            if (m_filters.ApplyFilter(entry->filterId, m_work.Pict, entry->parameter, sink) ==
-                FilterOutcome::OutOfMemory)
+            if (!m_filters.FilterBusy())
+                m_stopFilter = false;
+            WindowFilterProgress sink(m_filterProgress, *m_progress, *m_services.eventLoop, m_ending, m_stopFilter);
+            const FilterOutcome outcome = m_filters.ApplyFilter(entry->filterId, m_work.Pict, entry->parameter, sink);
+            if (outcome == FilterOutcome::OutOfMemory)
                 reportOutOfMemory(m_work.Pict.width(), m_work.Pict.height());
+            if (outcome == FilterOutcome::Dropped && m_stopFilter) {
+                m_stopFilter = false;
+                m_filterProgress = 0;
+                m_progress->reset();
+            }
             break;
         }
         case MenuAction::FlipHorizontal:
@@ -82,6 +90,7 @@ void Main::runFilterMenuEntry(const FilterMenuEntry *entry)
         }
     }
     redrawPict0();
+    resultChanged();
     m_services.pointer->setArrow();
 }
 
@@ -106,6 +115,7 @@ void Main::BorderKnop_Click()
     drawBorder(m_work.Pict);
     drawBorder(Pict0().picture());
     Pict0().refresh();
+    resultChanged();
 }
 
 } // namespace mergola

@@ -57,6 +57,7 @@ void Main::startUp()
     connect(m_exitKnop, &QPushButton::clicked, this, &Main::ExitKnop_Click);
     connect(m_borderKnop, &QPushButton::clicked, this, &Main::BorderKnop_Click);
     connectButtons();
+    buildShortcuts();
     for (QScrollBar *bar : {m_rscroll, m_gscroll, m_bscroll})
         connect(bar, &QScrollBar::valueChanged, this, &Main::applyBackgroundColour);
 
@@ -93,6 +94,7 @@ void Main::startUp()
     m_work.Pict.clear();
 
     m_progress->start();
+    m_history.reset(m_work.Pict);
 
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -119,6 +121,7 @@ void Main::Foto0_Click(int slot)
         LoadOutcome::OutOfMemory)
         reportOutOfMemory(m_work.ResultWidth, m_work.ResultHeight);
     Foto0(slot).refresh();
+    resultChanged();
 }
 
 void Main::Foto0_Drop(int slot, const QString &path)
@@ -126,6 +129,7 @@ void Main::Foto0_Drop(int slot, const QString &path)
     if (loadSlotFile(m_work, slot, Foto0(slot).picture(), path, *m_services.pointer) == LoadOutcome::OutOfMemory)
         reportOutOfMemory(m_work.ResultWidth, m_work.ResultHeight);
     Foto0(slot).refresh();
+    resultChanged();
 }
 
 void Main::NewKnop_Click(int slot)

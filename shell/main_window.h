@@ -11,6 +11,7 @@
 
 #include "filters/engine.h"
 #include "output/print_layout.h"
+#include "platform/history.h"
 #include "platform/printer.h"
 #include "platform/services.h"
 #include "shell/picture_box.h"
@@ -78,6 +79,7 @@ public:
     void fil_Click(int index);
     void fils_Click(int index);
     bool filterBusy() const { return m_filters.FilterBusy(); }
+    const Filters &filters() const { return m_filters; }
     void MenuSaveBmp_Click();
     void MenuSaveJpg_Click();
     void Print_Click(PrintLayout layout); // the `Afdrukken` entries
@@ -92,6 +94,16 @@ public:
 
     // The web address that "Software" opens.
     static QUrl softwarePage();
+
+    // The keyboard's editing commands (main_editing.cpp). Undo and redo
+    // wait while a filter runs; Esc stops it.
+    void EditUndo();
+    void EditRedo();
+    void StopFilter();
+    void EditCopy();
+    void EditPaste(); // into the slot under the pointer or with the focus
+    void Foto0_Paste(int slot);
+    const History &history() const { return m_history; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -118,6 +130,12 @@ private:
     void connectButtons();
     void showHelpPage();
 
+    // main_editing.cpp
+    void buildShortcuts();
+    void setTabOrder();
+    // Every handler that may have changed `Pict` calls this once at its end.
+    void resultChanged() { m_history.changed(m_work.Pict); }
+
     // main_window.cpp
     void startUp();
     void applyBackgroundColour();
@@ -128,7 +146,9 @@ private:
     int m_jpgQuality = kDefaultJpgQuality;
     std::int32_t m_filterProgress = 0;
     bool m_ending = false;
+    bool m_stopFilter = false;
     Filters m_filters;
+    History m_history{defaultHistoryBudget()};
 
     std::array<PictureBox *, 2> m_foto0{};
     PictureBox *m_pict0 = nullptr;

@@ -2,6 +2,7 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
@@ -66,6 +67,15 @@ void PictureBox::mousePressEvent(QMouseEvent *event)
     if (event->button() == Qt::LeftButton)
         emit clicked();
     QWidget::mousePressEvent(event);
+}
+
+void PictureBox::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        emit clicked();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void PictureBox::dragEnterEvent(QDragEnterEvent *event)

@@ -1,7 +1,8 @@
 // A picture box of the main window: a persistent picture surface of the
 // box's inner size that keeps what is drawn on it, shown as it is. An
 // optional sunken border takes two pixels on each side. A click anywhere on
-// it emits clicked(); a picture file dropped on it emits fileDropped().
+// it emits clicked(), as Space or Enter do while it has the keyboard focus;
+// a picture file dropped on it emits fileDropped().
 #pragma once
 
 #include "platform/picture.h"
@@ -32,6 +33,7 @@ signals:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
 

@@ -61,6 +61,15 @@ void ProgressDisplay::tick()
     }
 }
 
+void ProgressDisplay::reset()
+{
+    m_enabled = false;
+    m_timer.stop();
+    m_label.setText(QString::number(m_progress) + QLatin1Char('%'));
+    m_label.adjustSize();
+    clearBar();
+}
+
 void ProgressDisplay::clearBar()
 {
     m_bar.picture().clear();

@@ -32,6 +32,9 @@ public:
     void tick();
     // FilterProgress has been written.
     void valueStored();
+    // Back to how the program starts: "0%", an empty bar, Timer2 idle. The
+    // caller sets FilterProgress to 0 first.
+    void reset();
 
     bool timerEnabled() const { return m_enabled; }
     // Whether a real timer is armed (false while idle with nothing to show).

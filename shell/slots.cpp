@@ -4,6 +4,18 @@
 
 namespace mergola {
 
+namespace {
+
+void drawIntoSlot(Workspace &work, int slot, Picture &display, const QImage &image)
+{
+    Picture &foto = work.foto(slot);
+    foto.clear();
+    foto.drawStretched(image, QRect(0, 0, work.ResultWidth, work.ResultHeight));
+    display.drawStretched(image, QRect(0, 0, kDisplayWidth, kDisplayHeight));
+}
+
+} // namespace
+
 LoadOutcome loadSlotWithDialog(Workspace &work, int slot, Picture &display, FileDialogs &dialogs,
                                BusyPointer &pointer)
 {
@@ -26,11 +38,16 @@ LoadOutcome loadSlotFile(Workspace &work, int slot, Picture &display, const QStr
     const DecodeResult decoded = decodePictureFile(path);
     if (decoded.image.isNull())
         return LoadOutcome::NotLoaded;
+    drawIntoSlot(work, slot, display, decoded.image);
+    return LoadOutcome::Loaded;
+}
 
-    Picture &foto = work.foto(slot);
-    foto.clear();
-    foto.drawStretched(decoded.image, QRect(0, 0, work.ResultWidth, work.ResultHeight));
-    display.drawStretched(decoded.image, QRect(0, 0, kDisplayWidth, kDisplayHeight));
+LoadOutcome loadSlotImage(Workspace &work, int slot, Picture &display, const QImage &image, BusyPointer &pointer)
+{
+    BusyScope busy(pointer);
+    if (!work.sizeWorkingPictures())
+        return LoadOutcome::OutOfMemory;
+    drawIntoSlot(work, slot, display, image);
     return LoadOutcome::Loaded;
 }
 

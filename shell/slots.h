@@ -25,6 +25,10 @@ LoadOutcome loadSlotWithDialog(Workspace &work, int slot, Picture &display, File
 // Loads path into the slot, as the dialog would.
 LoadOutcome loadSlotFile(Workspace &work, int slot, Picture &display, const QString &path, BusyPointer &pointer);
 
+// Draws a picture already in memory (Format_RGB32, from the clipboard)
+// into the slot exactly as a loaded file would be drawn.
+LoadOutcome loadSlotImage(Workspace &work, int slot, Picture &display, const QImage &image, BusyPointer &pointer);
+
 // NewKnop1 / NewKnop2: slot and display back to their plain fill colour.
 void clearSlot(Workspace &work, int slot, Picture &display);
 

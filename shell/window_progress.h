@@ -1,7 +1,8 @@
 // How a running filter reports to the window: the value goes into
 // FilterProgress, the progress display is told, and the event loop gets
 // its one turn, during which the user may press any button. When the user
-// has ended the program during that turn, the filter is given up.
+// has ended the program or pressed Esc during that turn, the filter is
+// given up.
 #pragma once
 
 #include "filters/progress.h"
@@ -15,8 +16,8 @@ namespace mergola {
 class WindowFilterProgress final : public FilterProgressSink {
 public:
     WindowFilterProgress(std::int32_t &filterProgress, ProgressDisplay &display, EventLoopTurn &loop,
-                         const bool &ending)
-        : m_value(filterProgress), m_display(display), m_loop(loop), m_ending(ending)
+                         const bool &ending, const bool &stop)
+        : m_value(filterProgress), m_display(display), m_loop(loop), m_ending(ending), m_stop(stop)
     {
     }
 
@@ -29,7 +30,7 @@ public:
     void yield() override
     {
         m_loop.turn();
-        if (m_ending)
+        if (m_ending || m_stop)
             throw FilterAbandoned{};
     }
 
@@ -38,6 +39,7 @@ private:
     ProgressDisplay &m_display;
     EventLoopTurn &m_loop;
     const bool &m_ending;
+    const bool &m_stop;
 };
 
 } // namespace mergola
