@@ -2,6 +2,7 @@
 // runs the work and maps the outcome onto the exit status.
 #include "cli/options.h"
 #include "cli/run.h"
+#include "cli/stop.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -55,8 +56,13 @@ int main(int argc, char **argv)
         break;
     }
 
+    installStopHandlers();
     ProgressBar progress(stderr, isatty(fileno(stderr)) != 0);
     const RunResult result = runWork(parsed.options, progress, QCoreApplication::applicationDirPath());
+    if (const int signal = stopSignal()) {
+        reportError(QStringLiteral("stopped"));
+        return stoppedExitStatus(signal);
+    }
     if (!result.ok) {
         reportError(result.error);
         return kExitWorkFailed;

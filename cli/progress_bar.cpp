@@ -1,5 +1,7 @@
 #include "cli/progress_bar.h"
 
+#include "cli/stop.h"
+
 #include <QByteArray>
 #include <algorithm>
 #include <string_view>
@@ -49,6 +51,12 @@ void ProgressBar::end()
     std::fprintf(m_stream, "\r%*s\r", width, "");
     std::fflush(m_stream);
     m_shown = false;
+}
+
+void ProgressBar::yield()
+{
+    if (stopRequested())
+        throw FilterAbandoned{};
 }
 
 } // namespace mergola::cli

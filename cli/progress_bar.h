@@ -30,8 +30,9 @@ public:
     void end();
 
     void store(std::int32_t percent) override;
-    // The CLI has no window to keep alive between rows.
-    void yield() override {}
+    // The CLI has no window to keep alive between rows, but a Ctrl+C or a
+    // SIGTERM ends the filter here.
+    void yield() override;
 
 private:
     std::FILE *m_stream;

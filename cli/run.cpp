@@ -1,5 +1,7 @@
 #include "cli/run.h"
 
+#include "cli/stop.h"
+
 #include "combine/combine.h"
 #include "filters/engine.h"
 #include "output/bmp_file.h"
@@ -9,6 +11,7 @@
 #include "tools/border.h"
 
 #include <QDir>
+#include <QFile>
 #include <QRect>
 #include <QTemporaryDir>
 
@@ -86,10 +89,17 @@ RunResult buildResult(const Options &options, Picture &pict)
     return {true, {}};
 }
 
+RunResult stopped()
+{
+    return failed(QStringLiteral("stopped"));
+}
+
 RunResult applyOperations(const Options &options, Picture &pict, ProgressBar &progress)
 {
     Filters filters;
     for (const Operation &operation : options.operations) {
+        if (stopRequested())
+            return stopped();
         switch (operation.kind) {
         case OperationKind::FlipHorizontal:
             pict.mirrorHorizontal();
@@ -105,6 +115,8 @@ RunResult applyOperations(const Options &options, Picture &pict, ProgressBar &pr
             const FilterOutcome outcome =
                 filters.ApplyFilter(operation.filterId, pict, operation.parameter, progress);
             progress.end();
+            if (stopRequested())
+                return stopped();
             if (outcome == FilterOutcome::OutOfMemory)
                 return failed(QStringLiteral("%1: not enough memory to filter a %2 picture")
                                   .arg(operation.name, sizeText(pict.width(), pict.height())));
@@ -137,6 +149,12 @@ RunResult writeOutput(const Options &options, const Picture &pict, const QString
     }
     if (!written.ok)
         return failed(written.error);
+    // A stop that came while the output was written (the converter cannot
+    // be interrupted) takes back what the run wrote.
+    if (stopRequested()) {
+        QFile::remove(options.output);
+        return stopped();
+    }
     return {true, {}};
 }
 
@@ -149,6 +167,8 @@ RunResult runWork(const Options &options, ProgressBar &progress, const QString &
         return built;
     if (RunResult applied = applyOperations(options, pict, progress); !applied.ok)
         return applied;
+    if (stopRequested())
+        return stopped();
     return writeOutput(options, pict, libraryDir);
 }
 

@@ -16,7 +16,10 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 #include <memory>
 #include <vector>
@@ -357,4 +360,43 @@ TEST_F(Cli, RunsEveryMenuOperationWithTheSamePixelsAsTheEngine)
         EXPECT_EQ(runToImage({"--input", input, "--apply", op}, op + QStringLiteral(".bmp")), expected.image())
             << op.toStdString();
     }
+}
+
+TEST_F(Cli, StopsOnCtrlCOrSigtermLeavingNoOutputAndNoTemporaryFolder)
+{
+    // A long run, stopped in the middle of its filters.
+    QStringList longRun{QStringLiteral("--size"), QStringLiteral("4000x3000"), QStringLiteral("--combine"),
+                        QStringLiteral("1")};
+    for (int i = 0; i < 20; ++i)
+        longRun << QStringLiteral("--apply") << QStringLiteral("aqua");
+    QProcess *filtering = start(longRun << QStringLiteral("--output") << path(QStringLiteral("long.bmp")));
+    ASSERT_TRUE(filtering->waitForStarted());
+    QThread::msleep(800);
+    ::kill(pid_t(filtering->processId()), SIGINT);
+    expectOneLineFailure(finish(filtering), 130, QStringLiteral("stopped"));
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("long.bmp"))));
+    EXPECT_TRUE(tempDirIsEmpty());
+
+    // SIGTERM at moments across a JPG save: each run ends whole or stopped
+    // with nothing written, never half, and leaves no temporary folder.
+    int stops = 0;
+    for (int delayMs : {100, 250, 400, 550, 700}) {
+        const QString jpg = path(QStringLiteral("save.jpg"));
+        QProcess *saving = start({QStringLiteral("--size"), QStringLiteral("4000x3000"), QStringLiteral("--combine"),
+                                  QStringLiteral("1"), QStringLiteral("--output"), jpg});
+        ASSERT_TRUE(saving->waitForStarted());
+        QThread::msleep(delayMs);
+        ::kill(pid_t(saving->processId()), SIGTERM);
+        const Outcome outcome = finish(saving);
+        if (outcome.exitCode == 143) {
+            ++stops;
+            EXPECT_FALSE(QFile::exists(jpg)) << delayMs;
+        } else {
+            EXPECT_EQ(outcome.exitCode, 0) << outcome.err.toStdString();
+            EXPECT_FALSE(QImage(jpg).isNull()) << delayMs;
+        }
+        EXPECT_TRUE(tempDirIsEmpty()) << delayMs;
+        QFile::remove(jpg);
+    }
+    EXPECT_GT(stops, 0);
 }
