@@ -35,6 +35,9 @@ int main(int argc, char **argv)
 {
     // Pictures are decoded and drawn on QImage, which needs no display, so a
     // core application suffices and the tool runs on machines without one.
+    // First of all, so that a stop that comes while the program starts up
+    // still ends it cleanly.
+    mergola::cli::installStopHandlers();
     qInstallMessageHandler(quietQtMessages);
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QString::fromLatin1(kProgramName));
@@ -56,7 +59,6 @@ int main(int argc, char **argv)
         break;
     }
 
-    installStopHandlers();
     ProgressBar progress(stderr, isatty(fileno(stderr)) != 0);
     const RunResult result = runWork(parsed.options, progress, QCoreApplication::applicationDirPath());
     if (const int signal = stopSignal()) {

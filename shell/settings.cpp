@@ -29,7 +29,10 @@ std::optional<long long> parseNumber(const QByteArray &text)
     for (char c : text)
         if (!(c >= '0' && c <= '9') && c != '-' && c != '+' && c != '.')
             return std::nullopt; // no exponents, no "inf", no hex
-    if (!ok || !std::isfinite(value))
+    // Beyond what a long long holds the conversion itself would be
+    // undefined; any such number is out of range for every value anyway.
+    constexpr double kLimit = 9.0e18;
+    if (!ok || !std::isfinite(value) || std::fabs(value) > kLimit)
         return std::nullopt;
     return static_cast<long long>(std::nearbyint(value));
 }

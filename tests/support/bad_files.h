@@ -1,0 +1,136 @@
+// The bad-file corpus: files a picture editor is handed from anywhere, made
+// on the fly (nothing downloaded). Every one must be refused cleanly, or,
+// where it is a good picture in disguise, loaded by its content.
+#pragma once
+
+#include "support/test_files.h"
+
+#include <QBuffer>
+#include <QtEndian>
+
+#include <vector>
+
+namespace mergola::testing {
+
+struct CorpusFile {
+    QString path;
+    bool loads; // a good picture: an odd name or a wrong extension
+};
+
+namespace bad_files {
+
+inline void put32(QByteArray &bytes, int at, std::int32_t value)
+{
+    qToLittleEndian(value, bytes.data() + at);
+}
+
+// A BMP with a 40-byte header; bits 1..8 get a grey palette.
+inline QByteArray bmp(int width, int height, int bits, std::uint32_t compression = 0, int paletteColours = -1)
+{
+    const int colours = paletteColours >= 0 ? paletteColours : (bits <= 8 ? 1 << bits : 0);
+    const int stride = ((std::abs(width) * bits + 31) / 32) * 4;
+    const int pixels = stride * std::abs(height);
+    const int offset = 14 + 40 + 4 * colours + (compression == 3 ? 12 : 0);
+    QByteArray bytes(offset + pixels, '\x5a');
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    put32(bytes, 2, offset + pixels);
+    put32(bytes, 10, offset);
+    put32(bytes, 14, 40);
+    put32(bytes, 18, width);
+    put32(bytes, 22, height);
+    qToLittleEndian<std::uint16_t>(1, bytes.data() + 26);
+    qToLittleEndian<std::uint16_t>(std::uint16_t(bits), bytes.data() + 28);
+    put32(bytes, 30, std::int32_t(compression));
+    put32(bytes, 34, pixels);
+    put32(bytes, 46, colours);
+    return bytes;
+}
+
+inline QByteArray flipped(QByteArray bytes, unsigned seed)
+{
+    std::mt19937 random(seed);
+    for (int i = 0; i < 8 && !bytes.isEmpty(); ++i)
+        bytes[int(random() % unsigned(bytes.size()))] ^= char(1u << (random() % 8));
+    return bytes;
+}
+
+// A GIF of frameCount 1 x 1 frames.
+inline QByteArray manyFrameGif(int frameCount)
+{
+    QByteArray gif = redPixelGif();
+    gif.chop(1); // the trailer
+    const QByteArray frame = gif.mid(19);
+    for (int i = 1; i < frameCount; ++i)
+        gif += frame;
+    return gif + ';';
+}
+
+} // namespace bad_files
+
+// Writes the corpus into dir and lists it. Unreadable files and folders
+// that need another user are left to the tests.
+inline std::vector<CorpusFile> writeBadFiles(const QDir &dir)
+{
+    using namespace bad_files;
+    std::vector<CorpusFile> corpus;
+    auto bad = [&](const QString &name, const QByteArray &bytes) {
+        corpus.push_back({writeFile(dir, name, bytes), false});
+    };
+    QByteArray jpg;
+    {
+        QBuffer buffer(&jpg);
+        buffer.open(QIODevice::WriteOnly);
+        randomImage(40, 30, 1).save(&buffer, "JPG");
+    }
+    const QByteArray goodBmp = bmp(40, 30, 24);
+    const QByteArray gif = manyFrameGif(3);
+    const struct {
+        const char *extension;
+        QByteArray bytes;
+    } formats[] = {{"bmp", goodBmp}, {"gif", gif}, {"jpg", jpg}};
+    for (const auto &format : formats) {
+        const QString ext = QLatin1String(format.extension);
+        bad(QStringLiteral("empty.") + ext, {});
+        bad(QStringLiteral("header-only.") + ext, format.bytes.left(format.extension == QLatin1String("bmp") ? 54 : 13));
+        for (int cut : {2, 3, 5})
+            bad(QStringLiteral("cut-%1.%2").arg(cut).arg(ext), format.bytes.left(format.bytes.size() * (cut - 1) / cut));
+        for (unsigned seed = 1; seed <= 6; ++seed)
+            corpus.push_back({writeFile(dir, QStringLiteral("flipped-%1.%2").arg(seed).arg(ext), flipped(format.bytes, seed)),
+                              false});
+    }
+    bad(QStringLiteral("negative-width.bmp"), bmp(-40, 30, 24));
+    bad(QStringLiteral("zero-height.bmp"), bmp(40, 0, 24));
+    bad(QStringLiteral("absurd.bmp"), bmp(2'000'000'000, 2'000'000'000, 24).left(64));
+    bad(QStringLiteral("wide.bmp"), bmp(1 << 30, 1, 24).left(100));
+    QByteArray farOffset = goodBmp;
+    put32(farOffset, 10, 0x7fff0000);
+    bad(QStringLiteral("far-offset.bmp"), farOffset);
+    QByteArray hugePalette = bmp(4, 4, 8, 0, 256);
+    put32(hugePalette, 46, 0x40000000);
+    bad(QStringLiteral("huge-palette.bmp"), hugePalette);
+    for (int bits : {1, 4, 8, 16, 24, 32})
+        bad(QStringLiteral("cut-%1bit.bmp").arg(bits), bmp(33, 17, bits).chopped(7));
+    bad(QStringLiteral("rle8-junk.bmp"), bmp(16, 16, 8, 1));
+    bad(QStringLiteral("rle4-junk.bmp"), bmp(16, 16, 4, 2));
+    bad(QStringLiteral("bitfields-cut.bmp"), bmp(16, 16, 32, 3).left(60));
+    bad(QStringLiteral("claims-65000.jpg"), [&] {
+        QByteArray huge = jpg;
+        const int sof = huge.indexOf("\xff\xc0");
+        if (sof >= 0) {
+            qToBigEndian<std::uint16_t>(65000, huge.data() + sof + 5);
+            qToBigEndian<std::uint16_t>(65000, huge.data() + sof + 7);
+        }
+        return huge;
+    }());
+    // Good pictures in disguise load by their content.
+    corpus.push_back({writeFile(dir, QStringLiteral("frames.gif"), manyFrameGif(5000)), true});
+    corpus.push_back({writeFile(dir, QStringLiteral("top-down.bmp"), bmp(16, -16, 24)), true});
+    corpus.push_back({writeFile(dir, QStringLiteral("really-a-bmp.jpg"), goodBmp), true});
+    corpus.push_back({writeFile(dir, QStringLiteral("f\u00f6to-\u00e9t\u00e9-\u5199\u771f.bmp"), goodBmp), true});
+    QDir(dir).mkdir(QStringLiteral("x.jpg"));
+    corpus.push_back({dir.filePath(QStringLiteral("x.jpg")), false});
+    return corpus;
+}
+
+} // namespace mergola::testing
