@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation
   xvfb xauth xdotool
+  clang libclang-rt-14-dev
 )
 
 missing=()

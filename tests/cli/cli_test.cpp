@@ -6,6 +6,7 @@
 #include "support/filter_harness.h"
 #include "support/program_dir.h"
 #include "support/test_files.h"
+#include "support/bad_files.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -16,11 +17,13 @@
 #include <QImageReader>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <unistd.h>
 
 #include <memory>
 #include <vector>
@@ -31,6 +34,13 @@ namespace {
 
 constexpr QRgb kWhite = qRgb(255, 255, 255);
 constexpr int kProcessTimeoutMs = 120'000;
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+constexpr bool kSanitized = __has_feature(address_sanitizer);
+#else
+constexpr bool kSanitized = false;
+#endif
 // JPG is lossy; a plain area comes back within a few steps.
 constexpr int kJpegTolerance = 6;
 
@@ -405,4 +415,47 @@ TEST_F(Cli, StopsOnCtrlCOrSigtermLeavingNoOutputAndNoTemporaryFolder)
         EXPECT_TRUE(tempDirIsEmpty()) << tenths;
     }
     EXPECT_GT(stops, 0);
+}
+
+TEST_F(Cli, RefusesEveryBadFileWithOneLineQuicklyAndLoadsGoodOnesByTheirContent)
+{
+    const QDir corpusDir(path(QStringLiteral("corpus")));
+    ASSERT_TRUE(QDir().mkpath(corpusDir.path()));
+    std::vector<mergola::testing::CorpusFile> corpus = mergola::testing::writeBadFiles(corpusDir);
+    corpus.push_back({corpusDir.filePath(QStringLiteral("unreadable.bmp")), mergola::testing::CorpusFile::Refused});
+    ASSERT_TRUE(QFile::copy(corpus.front().path, corpus.back().path));
+    QFile::setPermissions(corpus.back().path, QFileDevice::Permissions());
+
+    // Outside the sanitizer build, where a limit on the address space
+    // works, no file may make the program reach for more than about 1 GB.
+    const QString limiter = QStandardPaths::findExecutable(QStringLiteral("prlimit"));
+    const bool limited = !kSanitized && !limiter.isEmpty();
+    // As root every file is readable; another user meets the unreadable one.
+    const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+    const bool asAnotherUser = ::geteuid() == 0 && !setpriv.isEmpty();
+    if (asAnotherUser) {
+        for (const QString &folder : {m_dir.path(), corpusDir.path(), tempDir()})
+            QFile::setPermissions(folder, QFileDevice::Permissions(0x7777));
+    }
+    for (const auto &file : corpus) {
+        QStringList command{programPath(), QStringLiteral("--input"), file.path, QStringLiteral("--output"),
+                            path(QStringLiteral("out.bmp"))};
+        if (limited)
+            command = QStringList{limiter, QStringLiteral("--as=1200000000")} + command;
+        if (asAnotherUser)
+            command = QStringList{setpriv, QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
+                                  QStringLiteral("--clear-groups")} + command;
+        QElapsedTimer clock;
+        clock.start();
+        const Outcome outcome = run(command.mid(1), command.front());
+        EXPECT_LT(clock.elapsed(), 5000) << file.path.toStdString();
+        const std::string name = QFileInfo(file.path).fileName().toStdString();
+        if (outcome.exitCode == 0) {
+            EXPECT_NE(file.expect, mergola::testing::CorpusFile::Refused) << name;
+        } else {
+            EXPECT_NE(file.expect, mergola::testing::CorpusFile::Loads) << name << ": " << outcome.err.toStdString();
+            expectOneLineFailure(outcome, 1, file.path);
+        }
+        QFile::remove(path(QStringLiteral("out.bmp")));
+    }
 }

@@ -13,8 +13,9 @@
 namespace mergola::testing {
 
 struct CorpusFile {
+    enum Expect { Refused, Loads, Either };
     QString path;
-    bool loads; // a good picture: an odd name or a wrong extension
+    Expect expect; // Loads: a good picture under an odd name; Either: damage a decoder may get past
 };
 
 namespace bad_files {
@@ -75,7 +76,7 @@ inline std::vector<CorpusFile> writeBadFiles(const QDir &dir)
     using namespace bad_files;
     std::vector<CorpusFile> corpus;
     auto bad = [&](const QString &name, const QByteArray &bytes) {
-        corpus.push_back({writeFile(dir, name, bytes), false});
+        corpus.push_back({writeFile(dir, name, bytes), CorpusFile::Refused});
     };
     QByteArray jpg;
     {
@@ -84,7 +85,7 @@ inline std::vector<CorpusFile> writeBadFiles(const QDir &dir)
         randomImage(40, 30, 1).save(&buffer, "JPG");
     }
     const QByteArray goodBmp = bmp(40, 30, 24);
-    const QByteArray gif = manyFrameGif(3);
+    const QByteArray gif = redPixelGif();
     const struct {
         const char *extension;
         QByteArray bytes;
@@ -96,13 +97,21 @@ inline std::vector<CorpusFile> writeBadFiles(const QDir &dir)
         for (int cut : {2, 3, 5})
             bad(QStringLiteral("cut-%1.%2").arg(cut).arg(ext), format.bytes.left(format.bytes.size() * (cut - 1) / cut));
         for (unsigned seed = 1; seed <= 6; ++seed)
-            corpus.push_back({writeFile(dir, QStringLiteral("flipped-%1.%2").arg(seed).arg(ext), flipped(format.bytes, seed)),
-                              false});
+            corpus.push_back({writeFile(dir, QStringLiteral("flipped-%1.%2").arg(seed).arg(ext),
+                                        flipped(format.bytes, seed)),
+                              CorpusFile::Either});
     }
-    bad(QStringLiteral("negative-width.bmp"), bmp(-40, 30, 24));
-    bad(QStringLiteral("zero-height.bmp"), bmp(40, 0, 24));
-    bad(QStringLiteral("absurd.bmp"), bmp(2'000'000'000, 2'000'000'000, 24).left(64));
-    bad(QStringLiteral("wide.bmp"), bmp(1 << 30, 1, 24).left(100));
+    // A small file whose header claims another size.
+    auto claiming = [&](std::int32_t width, std::int32_t height) {
+        QByteArray bytes = bmp(4, 4, 24);
+        put32(bytes, 18, width);
+        put32(bytes, 22, height);
+        return bytes;
+    };
+    bad(QStringLiteral("negative-width.bmp"), claiming(-4, 4));
+    bad(QStringLiteral("zero-height.bmp"), claiming(4, 0));
+    bad(QStringLiteral("absurd.bmp"), claiming(2'000'000'000, 2'000'000'000));
+    bad(QStringLiteral("wide.bmp"), claiming(1 << 30, 1));
     QByteArray farOffset = goodBmp;
     put32(farOffset, 10, 0x7fff0000);
     bad(QStringLiteral("far-offset.bmp"), farOffset);
@@ -111,8 +120,8 @@ inline std::vector<CorpusFile> writeBadFiles(const QDir &dir)
     bad(QStringLiteral("huge-palette.bmp"), hugePalette);
     for (int bits : {1, 4, 8, 16, 24, 32})
         bad(QStringLiteral("cut-%1bit.bmp").arg(bits), bmp(33, 17, bits).chopped(7));
-    bad(QStringLiteral("rle8-junk.bmp"), bmp(16, 16, 8, 1));
-    bad(QStringLiteral("rle4-junk.bmp"), bmp(16, 16, 4, 2));
+    corpus.push_back({writeFile(dir, QStringLiteral("rle8-junk.bmp"), bmp(16, 16, 8, 1)), CorpusFile::Either});
+    corpus.push_back({writeFile(dir, QStringLiteral("rle4-junk.bmp"), bmp(16, 16, 4, 2)), CorpusFile::Either});
     bad(QStringLiteral("bitfields-cut.bmp"), bmp(16, 16, 32, 3).left(60));
     bad(QStringLiteral("claims-65000.jpg"), [&] {
         QByteArray huge = jpg;
@@ -124,12 +133,13 @@ inline std::vector<CorpusFile> writeBadFiles(const QDir &dir)
         return huge;
     }());
     // Good pictures in disguise load by their content.
-    corpus.push_back({writeFile(dir, QStringLiteral("frames.gif"), manyFrameGif(5000)), true});
-    corpus.push_back({writeFile(dir, QStringLiteral("top-down.bmp"), bmp(16, -16, 24)), true});
-    corpus.push_back({writeFile(dir, QStringLiteral("really-a-bmp.jpg"), goodBmp), true});
-    corpus.push_back({writeFile(dir, QStringLiteral("f\u00f6to-\u00e9t\u00e9-\u5199\u771f.bmp"), goodBmp), true});
+    for (const auto &[name, bytes] : {std::pair{QStringLiteral("frames.gif"), manyFrameGif(5000)},
+                                      std::pair{QStringLiteral("top-down.bmp"), bmp(16, -16, 24)},
+                                      std::pair{QStringLiteral("really-a-bmp.jpg"), goodBmp},
+                                      std::pair{QStringLiteral("f\u00f6to-\u00e9t\u00e9-\u5199\u771f.bmp"), goodBmp}})
+        corpus.push_back({writeFile(dir, name, bytes), CorpusFile::Loads});
     QDir(dir).mkdir(QStringLiteral("x.jpg"));
-    corpus.push_back({dir.filePath(QStringLiteral("x.jpg")), false});
+    corpus.push_back({dir.filePath(QStringLiteral("x.jpg")), CorpusFile::Refused});
     return corpus;
 }
 

@@ -1,0 +1,135 @@
+// Bad files through the open dialog, and a user who presses everything,
+// in random order, while filters run.
+#include "window_fixture.h"
+
+#include "filters/filter_menu.h"
+#include "shell/settings.h"
+#include "support/bad_files.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+
+#include <random>
+#include <set>
+
+using namespace mergola;
+using namespace mergola::testing;
+
+namespace {
+
+using StressTest = WindowFixture;
+
+} // namespace
+
+TEST_F(StressTest, BadFilesInTheOpenDialogLeaveTheSlotAsItWas)
+{
+    for (const CorpusFile &file : writeBadFiles(QDir(files.path()))) {
+        const QImage slot = slot1().image().copy();
+        const QImage display = window->Foto0(1).picture().image().copy();
+        dialogs.answers = {file.path};
+        window->Foto0_Click(1);
+        const std::string name = QFileInfo(file.path).fileName().toStdString();
+        const bool changed = slot1().image() != slot;
+        EXPECT_EQ(changed, window->Foto0(1).picture().image() != display) << name;
+        if (file.expect != CorpusFile::Either) {
+            EXPECT_EQ(changed, file.expect == CorpusFile::Loads) << name;
+        }
+        EXPECT_TRUE(messages.shown.isEmpty()) << name;
+        EXPECT_FALSE(pointer.busy) << name;
+        window->NewKnop_Click(1);
+    }
+}
+
+TEST_F(StressTest, EverythingPressedDuringFiltersLeavesAConsistentWindow)
+{
+    std::mt19937 random(20261206);
+    auto pick = [&random](int n) { return int(random() % unsigned(n)); };
+    const QString good = files.filePath(QStringLiteral("one.bmp"));
+    const QString bad = writeFile(files.path(), QStringLiteral("bad.jpg"), QByteArray("\xff\xd8 not a picture"));
+    const QString saved = files.filePath(QStringLiteral("saved"));
+    modals.user = [&](QDialog &dialog) {
+        if (auto *width = dialog.findChild<QLineEdit *>(QStringLiteral("Text1"))) {
+            width->setText(QString::number(pick(3) == 0 ? 0 : 1 + pick(400)));
+            dialog.findChild<QLineEdit *>(QStringLiteral("Text2"))->setText(QString::number(pick(300)));
+            dialog.findChild<QPushButton *>(QLatin1String(pick(2) ? "OkKnop" : "CancelKnop"))->click();
+        }
+    };
+    QStringList entries;
+    for (const FilterMenuEntry &fil : kFilMenu)
+        entries << QStringLiteral("fil_%1").arg(fil.index);
+    for (const FilterMenuEntry &fils : kFilsMenu)
+        entries << QStringLiteral("fils_%1").arg(fils.index);
+    const std::vector<std::function<void()>> actions{
+        [&] { window->CombineResult(1 + pick(3)); },
+        [&] { trigger(entries[pick(int(entries.size()))].toLatin1().constData()); },
+        [&] { window->BorderKnop_Click(); },
+        [&] { window->NewKnop_Click(1 + pick(2)); },
+        [&] {
+            dialogs.answers = {pick(3) == 0 ? QString() : (pick(2) ? good : bad)};
+            window->Foto0_Click(1 + pick(2));
+        },
+        [&] { window->Foto0_Drop(1 + pick(2), pick(2) ? good : bad); },
+        [&] { window->SizeKnop_Click(); },
+        [&] { window->ExampleKnop_Click(); },
+        [&] { window->HelpKnop_Click(); },
+        [&] { window->SoftwareKnop_Click(); },
+        [&] { window->LoepKnop_Click(); },
+        [&] { window->Timer1_Timer(); },
+        [&] { child<QScrollBar>(pick(2) ? "Rscroll" : "Slider1")->setValue(1 + pick(200)); },
+        [&] {
+            dialogs.answers = {saved + (pick(2) ? QStringLiteral(".bmp") : QStringLiteral(".jpg"))};
+            trigger(pick(2) ? "MenuSaveBmp" : "MenuSaveJpg");
+        },
+        [&] { trigger(pick(2) ? "PrintDubbel" : "PrintAppart"); },
+        [&] { window->EditUndo(); },
+        [&] { window->EditRedo(); },
+        [&] { window->StopFilter(); },
+        [&] { window->EditCopy(); },
+        [&] { window->Foto0_Paste(1 + pick(2)); },
+    };
+    screen.screen = QImage(200, 100, QImage::Format_RGB32);
+    screen.screen.fill(Qt::darkGreen);
+
+    constexpr int kRounds = 300;
+    int pressed = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        std::set<int> pressAt;
+        for (int i = 0; i < 3; ++i)
+            pressAt.insert(1 + pick(40));
+        eventLoop.turns = 0;
+        eventLoop.onTurn = [&](int turn) {
+            if (pressAt.count(turn)) {
+                ++pressed;
+                actions[std::size_t(pick(int(actions.size())))]();
+            }
+        };
+        trigger(entries[pick(int(entries.size()))].toLatin1().constData());
+        eventLoop.onTurn = nullptr;
+
+        ASSERT_FALSE(window->filterBusy()) << round;
+        ASSERT_LE(window->filters().destBufferBytes(), 16u) << round;
+        ASSERT_LE(window->filters().sourceBufferBytes(), 16u) << round;
+        const Picture &result = pict();
+        ASSERT_EQ(result.image().isNull(), !result.hasPixels()) << round;
+        if (result.hasPixels()) {
+            ASSERT_EQ(result.image().size(), QSize(result.width(), result.height())) << round;
+        }
+        ASSERT_FALSE(pointer.busy) << round;
+    }
+
+    EXPECT_GT(pressed, kRounds) << "the filters gave the user their turns";
+
+    // The display follows the result, and the settings file is whole.
+    window->CombineResult(2);
+    Picture fresh(320, 240, qRgb(0, 0, 0));
+    fresh.drawStretched(pict(), QRect(0, 0, 320, 240));
+    if (pict().hasPixels()) {
+        EXPECT_EQ(window->Pict0().picture().image(), fresh.image());
+    }
+    window->ExitKnop_Click();
+    Settings settings;
+    EXPECT_TRUE(readSettingsFile(programDir.filePath(QStringLiteral("Mergola.ini")), settings));
+    EXPECT_EQ(settings.resultWidth, window->workspace().ResultWidth);
+    EXPECT_EQ(settings.resultHeight, window->workspace().ResultHeight);
+}
