@@ -459,3 +459,26 @@ TEST_F(Cli, RefusesEveryBadFileWithOneLineQuicklyAndLoadsGoodOnesByTheirContent)
         QFile::remove(path(QStringLiteral("out.bmp")));
     }
 }
+
+TEST_F(Cli, ReportsMemoryThatRunsOutInsteadOfCrashing)
+{
+    const QString limiter = QStandardPaths::findExecutable(QStringLiteral("prlimit"));
+    if (kSanitized || limiter.isEmpty())
+        GTEST_SKIP() << "an address-space limit needs the plain build and prlimit";
+    // 400 MB of address space: enough for the program, not for these pictures.
+    const QStringList limited{QStringLiteral("--as=400000000"), programPath()};
+    const QString out = path(QStringLiteral("big.bmp"));
+    expectOneLineFailure(run(limited + QStringList{QStringLiteral("--size"), QStringLiteral("9999x9999"),
+                                                   QStringLiteral("--combine"), QStringLiteral("1"),
+                                                   QStringLiteral("--output"), out},
+                             limiter),
+                         1, QStringLiteral("not enough memory for the combined picture at 9999 x 9999"));
+    expectOneLineFailure(run(limited + QStringList{QStringLiteral("--size"), QStringLiteral("6000x6000"),
+                                                   QStringLiteral("--combine"), QStringLiteral("2"),
+                                                   QStringLiteral("--apply"), QStringLiteral("blur"),
+                                                   QStringLiteral("--output"), out},
+                             limiter),
+                         1, QStringLiteral("blur: not enough memory to filter a 6000 x 6000 picture"));
+    EXPECT_FALSE(QFile::exists(out));
+    EXPECT_TRUE(tempDirIsEmpty());
+}
