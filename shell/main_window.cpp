@@ -144,7 +144,10 @@ void Main::ExitKnop_Click()
     settings.resultWidth = m_work.ResultWidth;
     settings.resultHeight = m_work.ResultHeight;
     settings.jpgQuality = m_jpgQuality;
-    writeSettingsFile(settingsFilePath(m_services.programDir), settings);
+    // The program ends all the same, but not without saying that the size
+    // and quality of this run will not be there next time.
+    if (!writeSettingsFile(settingsFilePath(m_services.programDir), settings))
+        m_services.messages->show(QStringLiteral("Fout bij het bewaren van de instellingen!"));
     m_ending = true;
     QApplication::closeAllWindows();
     QCoreApplication::quit();

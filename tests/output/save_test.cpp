@@ -153,3 +153,26 @@ TEST_F(Save, AFullDiskIsReportedAndLeavesNoPartialFiles)
     EXPECT_EQ(entriesOf(programDisk.path()), kOnlyTheLibrary);
     EXPECT_TRUE(entriesOf(targetDir.path()).isEmpty());
 }
+
+TEST_F(Save, ATargetThatVanishesOrTurnsIntoAFolderBeforeTheWriteIsReported)
+{
+    const Picture pict = randomPicture(7, 5, 3);
+    // Between the dialog and the write the name became a folder, or the
+    // folder it was in went away.
+    ASSERT_TRUE(QDir().mkpath(target("now-a-folder.bmp")));
+    ASSERT_TRUE(QDir().mkpath(target("now-a-folder.jpg")));
+    bmp(pict, target("now-a-folder.bmp"));
+    jpg(pict, target("now-a-folder.jpg"));
+    bmp(pict, target("gone/picture.bmp"));
+    jpg(pict, target("gone/picture.jpg"));
+    EXPECT_EQ(messages.shown, QStringList({kBmpSaveFailed, kJpgSaveFailed, kBmpSaveFailed, kJpgSaveFailed}));
+
+    // The JPG's folder is removed while the converter runs.
+    QTemporaryDir vanishing;
+    ASSERT_TRUE(copyConverter(QStringLiteral(MERGOLA_TEST_VANISHING_FOLDER_DIR), vanishing.path()));
+    ASSERT_TRUE(QDir().mkpath(target("going")));
+    jpg(pict, target("going/picture.jpg"), 75, vanishing.path());
+    EXPECT_EQ(messages.shown.last(), kJpgSaveFailed);
+    EXPECT_EQ(QDir(vanishing.path()).entryList(QDir::Files), kOnlyTheLibrary) << "the temporary BMP is gone";
+    EXPECT_EQ(QDir(program.path()).entryList(QDir::Files), kOnlyTheLibrary);
+}

@@ -133,3 +133,13 @@ TEST_F(StressTest, EverythingPressedDuringFiltersLeavesAConsistentWindow)
     EXPECT_EQ(settings.resultWidth, window->workspace().ResultWidth);
     EXPECT_EQ(settings.resultHeight, window->workspace().ResultHeight);
 }
+
+TEST_F(StressTest, ExitSaysSoWhenTheSettingsCannotBeWrittenAndStillEnds)
+{
+    // A folder where the file should go stands in for a full or locked disk.
+    QFile::remove(programDir.filePath(QStringLiteral("Mergola.ini")));
+    ASSERT_TRUE(QDir(programDir.path()).mkdir(QStringLiteral("Mergola.ini")));
+    window->ExitKnop_Click();
+    EXPECT_EQ(messages.shown, QStringList{QStringLiteral("Fout bij het bewaren van de instellingen!")});
+    EXPECT_FALSE(window->isVisible());
+}
