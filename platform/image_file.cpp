@@ -68,18 +68,32 @@ bool jpegIsComplete(const uchar *data, qint64 size)
     return false;
 }
 
-// Walks the blocks up to the end of the first picture's data.
+// One byte of LZW data stands for at most this many pixels: a code takes
+// at least 3 bits, and no string in the table is longer than 4096 pixels.
+// The bound is generous; a real picture is always far below it.
+constexpr qint64 kMaxGifPixelsPerDataByte = 8 * 4096;
+// Screens up to this size are believed whatever their data.
+constexpr qint64 kGifPixelsAlwaysBelieved = 1 << 20;
+
+// Walks the blocks up to the end of the first picture's data. The decoder
+// fills the whole logical screen, so a screen far larger than the data
+// could ever paint (a few bytes claiming 4000 x 18000 pixels) counts as
+// damaged rather than costing seconds and hundreds of megabytes.
 bool gifIsComplete(const uchar *data, qint64 size)
 {
     constexpr qint64 kScreenDescriptorEnd = 13;
     if (size < kScreenDescriptorEnd)
         return false;
+    const qint64 screenPixels = qint64(littleEndian(data + 6, 2)) * qint64(littleEndian(data + 8, 2));
     qint64 pos = kScreenDescriptorEnd;
     if (data[10] & 0x80)
         pos += 3 * (qint64(1) << ((data[10] & 0x07) + 1));
+    qint64 dataBytes = 0;
     auto skipSubBlocks = [&]() {
-        while (pos < size && data[pos] != 0)
+        while (pos < size && data[pos] != 0) {
+            dataBytes += data[pos];
             pos += data[pos] + 1;
+        }
         ++pos; // the terminating empty block
         return pos <= size;
     };
@@ -89,6 +103,7 @@ bool gifIsComplete(const uchar *data, qint64 size)
             pos += 2;
             if (!skipSubBlocks())
                 return false;
+            dataBytes = 0;
         } else if (block == 0x2C) { // image descriptor
             if (pos + 10 > size)
                 return false;
@@ -97,7 +112,9 @@ bool gifIsComplete(const uchar *data, qint64 size)
             if (flags & 0x80)
                 pos += 3 * (qint64(1) << ((flags & 0x07) + 1));
             pos += 1; // LZW minimum code size
-            return pos <= size && skipSubBlocks();
+            if (pos > size || !skipSubBlocks())
+                return false;
+            return screenPixels <= kGifPixelsAlwaysBelieved || screenPixels <= dataBytes * kMaxGifPixelsPerDataByte;
         } else {
             return false;
         }

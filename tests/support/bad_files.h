@@ -123,6 +123,11 @@ inline std::vector<CorpusFile> writeBadFiles(const QDir &dir)
     corpus.push_back({writeFile(dir, QStringLiteral("rle8-junk.bmp"), bmp(16, 16, 8, 1)), CorpusFile::Either});
     corpus.push_back({writeFile(dir, QStringLiteral("rle4-junk.bmp"), bmp(16, 16, 4, 2)), CorpusFile::Either});
     bad(QStringLiteral("bitfields-cut.bmp"), bmp(16, 16, 32, 3).left(60));
+    // A few bytes of picture data on a logical screen of 4297 x 18254.
+    QByteArray hugeScreen = redPixelGif();
+    qToLittleEndian<std::uint16_t>(4297, hugeScreen.data() + 6);
+    qToLittleEndian<std::uint16_t>(18254, hugeScreen.data() + 8);
+    bad(QStringLiteral("huge-screen.gif"), hugeScreen);
     bad(QStringLiteral("claims-65000.jpg"), [&] {
         QByteArray huge = jpg;
         const int sof = huge.indexOf("\xff\xc0");
