@@ -2,6 +2,7 @@
 // runs the work and maps the outcome onto the exit status.
 #include "cli/options.h"
 #include "cli/run.h"
+#include "platform/program_files.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -56,7 +57,8 @@ int main(int argc, char **argv)
     }
 
     ProgressBar progress(stderr, isatty(fileno(stderr)) != 0);
-    const RunResult result = runWork(parsed.options, progress, QCoreApplication::applicationDirPath());
+    const mergola::ProgramFiles files = mergola::locateProgramFiles(QCoreApplication::applicationDirPath());
+    const RunResult result = runWork(parsed.options, progress, files.converterDir);
     if (!result.ok) {
         reportError(result.error);
         return kExitWorkFailed;

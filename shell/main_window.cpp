@@ -75,7 +75,7 @@ void Main::startUp()
 
     // 5, 6. Defaults, then whatever the settings file holds.
     Settings settings;
-    loadSettingsAtStartup(settingsFilePath(m_services.programDir), settings);
+    loadSettingsAtStartup(m_services.files.settingsFile, settings);
     m_work.ResultWidth = settings.resultWidth;
     m_work.ResultHeight = settings.resultHeight;
     m_jpgQuality = settings.jpgQuality;
@@ -121,11 +121,13 @@ void Main::Foto0_Click(int slot)
     Foto0(slot).refresh();
 }
 
-void Main::Foto0_Drop(int slot, const QString &path)
+bool Main::Foto0_Drop(int slot, const QString &path, QString *why)
 {
-    if (loadSlotFile(m_work, slot, Foto0(slot).picture(), path, *m_services.pointer) == LoadOutcome::OutOfMemory)
+    const LoadOutcome outcome = loadSlotFile(m_work, slot, Foto0(slot).picture(), path, *m_services.pointer, why);
+    if (outcome == LoadOutcome::OutOfMemory)
         reportOutOfMemory(m_work.ResultWidth, m_work.ResultHeight);
     Foto0(slot).refresh();
+    return outcome == LoadOutcome::Loaded;
 }
 
 void Main::NewKnop_Click(int slot)
@@ -140,7 +142,7 @@ void Main::ExitKnop_Click()
     settings.resultWidth = m_work.ResultWidth;
     settings.resultHeight = m_work.ResultHeight;
     settings.jpgQuality = m_jpgQuality;
-    writeSettingsFile(settingsFilePath(m_services.programDir), settings);
+    writeSettingsFile(m_services.files.settingsFile, settings);
     m_ending = true;
     QApplication::closeAllWindows();
     QCoreApplication::quit();
