@@ -52,7 +52,9 @@ QImageIOHandler::Transformations orientationInExif(const uchar *data, qint64 siz
     const bool big = std::memcmp(data, "MM", 2) == 0;
     if (!big && std::memcmp(data, "II", 2) != 0)
         return Transformation::TransformationNone;
-    auto read16 = [&](qint64 at) { return big ? std::uint32_t(data[at] << 8 | data[at + 1]) : std::uint32_t(data[at + 1] << 8 | data[at]); };
+    auto read16 = [&](qint64 at) {
+        return big ? std::uint32_t(data[at] << 8 | data[at + 1]) : std::uint32_t(data[at + 1] << 8 | data[at]);
+    };
     auto read32 = [&](qint64 at) { return big ? bigEndian(data + at) : littleEndian(data + at); };
     if (read16(2) != 42)
         return Transformation::TransformationNone;

@@ -222,9 +222,10 @@ TEST_F(Cli, ReadsTiffWebpAndPngAndWritesPngWithThePixelsOfTheSameBmp)
         EXPECT_TRUE(written.open(QIODevice::ReadOnly) && written.read(8) == "\x89PNG\r\n\x1a\n") << "written as PNG";
     }
     const QStringList combine{"--combine", "door-elkaar", "--size", "26x14"};
-    EXPECT_EQ(runToImage(QStringList{"--slot1", dataFile("picture.tif"), "--slot2", dataFile("picture.webp")} << combine,
+    const QString bmpFile = dataFile("picture.bmp");
+    EXPECT_EQ(runToImage(QStringList{"--slot1", dataFile("picture.tif"), "--slot2", dataFile("picture.webp")} + combine,
                          QStringLiteral("slots.png")),
-              runToImage(QStringList{"--slot1", dataFile("picture.bmp"), "--slot2", dataFile("picture.bmp")} << combine));
+              runToImage(QStringList{"--slot1", bmpFile, "--slot2", bmpFile} + combine));
 }
 
 TEST_F(Cli, RunsJpgJobsSideBySideWithoutTheirTemporaryFilesClashing)

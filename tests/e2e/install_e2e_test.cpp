@@ -125,10 +125,12 @@ TEST_F(InstalledCopy, DesktopEntryMetainfoIconsAndManPagesPassTheirOwnChecks)
     for (const char *tool : {"desktop-file-validate", "appstreamcli", "man"})
         if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
             GTEST_SKIP() << tool << " is not installed (scripts/setup.sh installs it)";
-    const Outcome desktop =
-        run(QStringLiteral("desktop-file-validate"), {prefix(QStringLiteral("share/applications/%1.desktop").arg(kAppId))});
+    const QString entry = prefix(QStringLiteral("share/applications/%1.desktop").arg(kAppId));
+    const Outcome desktop = run(QStringLiteral("desktop-file-validate"), {entry});
     EXPECT_EQ(desktop.exitCode, 0);
     EXPECT_EQ(desktop.out + desktop.err, QByteArray()) << "not even a hint";
+    const QString exec = QStringLiteral("\nExec=\"%1\" %F\n").arg(prefix(QStringLiteral("bin/mergola")));
+    EXPECT_TRUE(contentOf(entry).contains(exec.toUtf8())) << "the menu starts this prefix's program with the files";
     const Outcome metainfo =
         run(QStringLiteral("appstreamcli"), {QStringLiteral("validate"), QStringLiteral("--no-net"),
                                              prefix(QStringLiteral("share/metainfo/%1.metainfo.xml").arg(kAppId))});
@@ -181,7 +183,8 @@ TEST_F(InstalledCopy, TheUninstallTakesAwayEveryInstalledFileAndMergolasOwnFolde
     EXPECT_TRUE(installed.contains(QDir::cleanPath(converter)));
 
     const Outcome removed = run(QStringLiteral(MERGOLA_CMAKE),
-                                {QStringLiteral("-P"), QStringLiteral(MERGOLA_SOURCE_DIR "/cmake/uninstall.cmake"), manifest});
+                                {QStringLiteral("-P"), QStringLiteral(MERGOLA_SOURCE_DIR "/cmake/uninstall.cmake"),
+                                 manifest});
     ASSERT_EQ(removed.exitCode, 0) << removed.err.toStdString();
     QStringList left = filesUnder(otherPrefix);
     // The desktop's cache of file types, brought up to date, may stay.
@@ -205,7 +208,8 @@ TEST_F(InstalledCopy, RunsAsAnUnprivilegedUserWithItsSettingsInItsConfigFolderAn
     for (const char *folder : {"config/Mergola", "tmp", "runtime"})
         ASSERT_TRUE(home.mkpath(QLatin1String(folder)));
     // Qt wants the runtime folder private, or makes one of its own in TMPDIR.
-    QFile::setPermissions(home.filePath(QStringLiteral("runtime")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(home.filePath(QStringLiteral("runtime")),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     writeFile(home.filePath(QStringLiteral("config/Mergola")), QStringLiteral("Mergola.ini"), "640 , 480\r\n90\r\n");
     for (const char *picture : {"picture.webp", "picture.png"})
         ASSERT_TRUE(QFile::copy(dataFile(picture), home.filePath(QLatin1String(picture))));
@@ -238,7 +242,8 @@ TEST_F(InstalledCopy, RunsAsAnUnprivilegedUserWithItsSettingsInItsConfigFolderAn
 
     // The window opens centred on the screen, so its controls lie at known pixels.
     constexpr QPoint kCorner((1024 - 784) / 2, (768 - 542) / 2);
-    const QRect slotAreas[] = {{kCorner + QPoint(17, 16), QSize(320, 240)}, {kCorner + QPoint(17, 286), QSize(320, 240)}};
+    const QRect slotAreas[] = {{kCorner + QPoint(17, 16), QSize(320, 240)},
+                               {kCorner + QPoint(17, 286), QSize(320, 240)}};
     constexpr QPoint kSaveKnop = kCorner + QPoint(436 + 10 + 25, 268 + 16 + 11);
     constexpr QPoint kExitKnop = kCorner + QPoint(620 + 82 + 33, 356 + 148 + 11);
     mergola::Picture expected(320, 240, qRgb(255, 255, 255));

@@ -60,7 +60,8 @@ TEST(PngFile, RefusesWhatItCannotWriteAndLeavesEverythingAsItWas)
     const Picture small = randomPicture(4, 4, 1);
     ASSERT_TRUE(writePngFile(small, full).ok);
     const FileResult result = writePngFile(randomPicture(321, 240, 2), full); // noise: about 231 KB on 64 KB
-    EXPECT_EQ(result.error, QStringLiteral("cannot write %1: %2").arg(full, QString::fromLocal8Bit(std::strerror(ENOSPC))))
+    const QString diskFull = QString::fromLocal8Bit(std::strerror(ENOSPC));
+    EXPECT_EQ(result.error, QStringLiteral("cannot write %1: %2").arg(full, diskFull))
         << result.error.toStdString();
     EXPECT_EQ(decodePictureFile(full).image, small.image()) << "the old file stays";
     EXPECT_EQ(entriesOf(disk.path()), QStringList{QStringLiteral("full.png")});
