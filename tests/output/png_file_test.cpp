@@ -15,8 +15,7 @@ using namespace mergola::testing;
 TEST(PngFile, HoldsExactlyThePixelsOfTheBmpOfTheSamePicture)
 {
     QTemporaryDir dir;
-    const QSize sizes[] = {{1, 1}, {5, 7}, {320, 480}};
-    for (const QSize size : sizes) {
+    for (const QSize size : {QSize(1, 1), QSize(5, 7), QSize(320, 480)}) {
         const Picture picture = randomPicture(size.width(), size.height(), unsigned(size.width()));
         const QString png = dir.filePath(QStringLiteral("Reliëf %1.png").arg(size.width()));
         const QString bmp = dir.filePath(QStringLiteral("same.bmp"));
@@ -24,34 +23,18 @@ TEST(PngFile, HoldsExactlyThePixelsOfTheBmpOfTheSamePicture)
         ASSERT_TRUE(written.ok) << written.error.toStdString();
         ASSERT_TRUE(writeBmpFile(picture, bmp).ok);
         EXPECT_TRUE(contentsOf(png).startsWith("\x89PNG\r\n\x1a\n"));
-        const QImage fromPng = decodePictureFile(png).image;
-        EXPECT_EQ(fromPng, picture.image()) << size.width() << " x " << size.height();
-        EXPECT_EQ(fromPng, decodePictureFile(bmp).image);
+        EXPECT_EQ(decodePictureFile(png).image, decodePictureFile(bmp).image) << size.width() << " x " << size.height();
     }
 }
 
-TEST(PngFile, RefusesWhatItCannotWriteAndLeavesEverythingAsItWas)
+// Read-only files and missing folders are refused by the check that the BMP
+// writer shares (see its tests); what is the PNG writer's own is here.
+TEST(PngFile, RefusesAnEmptyPictureAndAFullDiskLeavingTheOldFileWhole)
 {
     QTemporaryDir dir;
-    const QString readOnly = writeFile(dir.path(), QStringLiteral("keep.png"), "precious");
-    ASSERT_TRUE(QFile::setPermissions(readOnly, QFile::ReadOwner));
-    const QString missing = dir.filePath(QStringLiteral("no such folder/x.png"));
-    const struct {
-        Picture picture;
-        QString path;
-        QString saying;
-    } cases[] = {
-        {randomPicture(3, 2, 1), readOnly, QStringLiteral("cannot write %1: file is read-only").arg(readOnly)},
-        {randomPicture(2, 2, 1), missing, QStringLiteral("cannot write %1: folder does not exist").arg(missing)},
-        {Picture(0, 240, qRgb(1, 2, 3)), dir.filePath(QStringLiteral("empty.png")), QStringLiteral("no pixels")},
-    };
-    for (const auto &c : cases) {
-        const FileResult result = writePngFile(c.picture, c.path);
-        EXPECT_FALSE(result.ok);
-        EXPECT_TRUE(result.error.contains(c.saying)) << result.error.toStdString();
-    }
-    EXPECT_EQ(contentsOf(readOnly), QByteArray("precious"));
-    EXPECT_EQ(entriesOf(dir.path()), QStringList{QStringLiteral("keep.png")});
+    const FileResult empty = writePngFile(Picture(0, 240, qRgb(1, 2, 3)), dir.filePath(QStringLiteral("e.png")));
+    EXPECT_TRUE(!empty.ok && empty.error.contains(QStringLiteral("no pixels"))) << empty.error.toStdString();
+    EXPECT_TRUE(entriesOf(dir.path()).isEmpty());
 
     TinyDisk disk;
     if (!disk.usable())
@@ -61,8 +44,7 @@ TEST(PngFile, RefusesWhatItCannotWriteAndLeavesEverythingAsItWas)
     ASSERT_TRUE(writePngFile(small, full).ok);
     const FileResult result = writePngFile(randomPicture(321, 240, 2), full); // noise: about 231 KB on 64 KB
     const QString diskFull = QString::fromLocal8Bit(std::strerror(ENOSPC));
-    EXPECT_EQ(result.error, QStringLiteral("cannot write %1: %2").arg(full, diskFull))
-        << result.error.toStdString();
+    EXPECT_EQ(result.error, QStringLiteral("cannot write %1: %2").arg(full, diskFull)) << result.error.toStdString();
     EXPECT_EQ(decodePictureFile(full).image, small.image()) << "the old file stays";
     EXPECT_EQ(entriesOf(disk.path()), QStringList{QStringLiteral("full.png")});
 }

@@ -210,23 +210,17 @@ TEST(DecodePictureFile, SurvivesEveryDamagedByteOfPngAndWebpFilesWithAnOrientati
     }
 }
 
-TEST(DecodePictureFile, RefusesForgedSizesAndFormatsOutsideThePictureFormats)
+TEST(DecodePictureFile, RefusesForgedSizesAndFormatsItDoesNotListAsPictures)
 {
     REQUIRE_IMAGE_PLUGINS();
     QTemporaryDir dir;
-    // A WebP canvas of 16384 x 16384 (the format's largest) and a TIFF that
-    // claims 60000 x 60000 pixels: refused before anything is allocated.
+    // A WebP canvas of 16384 x 16384 (the format's largest) and a TIFF whose
+    // first two directory entries claim 60000 x 60000: refused unallocated.
     QByteArray webp = dataBytes("picture.webp");
-    const QByteArray canvas("VP8X\x0a\0\0\0\0\0\0\0\xff\x3f\0\xff\x3f\0", 18);
-    webp = webp.left(12) + canvas + webp.mid(12);
+    webp.insert(12, QByteArray("VP8X\x0a\0\0\0\0\0\0\0\xff\x3f\0\xff\x3f\0", 18));
     qToLittleEndian(quint32(webp.size() - 8), webp.data() + 4); // the RIFF size
     QByteArray tiff = dataBytes("pixels-last.tif");
-    constexpr int kWidthValue = 18;  // the first two directory entries,
-    constexpr int kHeightValue = 30; // 12 bytes apart, each a 16-bit value
-    for (int at : {kWidthValue, kHeightValue}) {
-        tiff[at] = char(0x60);
-        tiff[at + 1] = char(0xEA);
-    }
+    tiff.replace(18, 2, "\x60\xea").replace(30, 2, "\x60\xea");
     const std::pair<QString, const char *> cases[] = {
         {writeFile(dir.path(), QStringLiteral("huge.webp"), webp), "too large"},
         {writeFile(dir.path(), QStringLiteral("huge.tif"), tiff), "too large"},
@@ -234,18 +228,12 @@ TEST(DecodePictureFile, RefusesForgedSizesAndFormatsOutsideThePictureFormats)
     };
     for (const auto &[path, saying] : cases) {
         const DecodeResult result = decodePictureFile(path);
-        EXPECT_TRUE(result.image.isNull()) << path.toStdString();
-        EXPECT_TRUE(result.error.contains(QLatin1String(saying))) << result.error.toStdString();
+        EXPECT_TRUE(result.image.isNull() && result.error.contains(QLatin1String(saying))) << result.error.toStdString();
     }
-}
-
-TEST(ReadablePicturePatterns, ListEveryPictureFormatThatCanBeReadAndNoOther)
-{
-    REQUIRE_IMAGE_PLUGINS();
+    // The open dialog lists what is read, and Qt's icon and texture formats are not.
     const QStringList patterns = readablePicturePatterns();
     for (const char *pattern : {"*.jpg", "*.jpeg", "*.bmp", "*.gif", "*.png", "*.webp", "*.tif", "*.tiff"})
         EXPECT_TRUE(patterns.contains(QLatin1String(pattern))) << pattern;
-    // Qt reads these too, but the decoder refuses them (see above).
     for (const char *pattern : {"*.xpm", "*.ico", "*.tga", "*.svg"})
         EXPECT_FALSE(patterns.contains(QLatin1String(pattern))) << pattern;
 }

@@ -33,7 +33,6 @@ struct InstalledPrefix {
 
 TEST(ProgramFiles, APortableCopyKeepsEverythingBesideTheProgram)
 {
-    InstalledPrefix prefix; // an installed help page elsewhere does not count
     QTemporaryDir unpacked;
     writeFile(unpacked.path(), QStringLiteral("help.htm"), "<p>help</p>");
     QTemporaryDir bare; // a copy of the program alone, as some tests make
