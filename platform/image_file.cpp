@@ -244,7 +244,6 @@ DecodeResult decodePictureFile(const QString &path)
     return {converted, {}};
 }
 
-
 QStringList readablePicturePatterns()
 {
     const QList<QByteArray> readable = QImageReader::supportedImageFormats();

@@ -10,10 +10,6 @@ namespace mergola {
 
 namespace {
 
-// Where `cmake --install` puts the companions, relative to the folder of
-// the installed programs (MERGOLA_DATA_FROM_BIN, MERGOLA_LIBRARY_FROM_BIN):
-// the build works them out from GNUInstallDirs.
-
 // The settings of an installed copy get a folder of their own in the
 // user's configuration folder, named after the program.
 const QString kConfigFolderName = QStringLiteral("Mergola");
@@ -42,6 +38,8 @@ ProgramFiles portableProgramFiles(const QString &programDir)
 
 ProgramFiles locateProgramFiles(const QString &programDir)
 {
+    // Where `cmake --install` puts the companions, relative to the installed
+    // programs' folder; the build works these out from GNUInstallDirs.
     const QDir dir(programDir);
     const QString besideProgram = dir.filePath(kHelpFileName);
     const QString shareFolder = QDir::cleanPath(dir.filePath(QStringLiteral(MERGOLA_DATA_FROM_BIN)));
