@@ -3,6 +3,7 @@
 #include "cli/options.h"
 #include "cli/run.h"
 #include "cli/stop.h"
+#include "platform/program_files.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -60,7 +61,8 @@ int main(int argc, char **argv)
     }
 
     ProgressBar progress(stderr, isatty(fileno(stderr)) != 0);
-    const RunResult result = runWork(parsed.options, progress, QCoreApplication::applicationDirPath());
+    const mergola::ProgramFiles files = mergola::locateProgramFiles(QCoreApplication::applicationDirPath());
+    const RunResult result = runWork(parsed.options, progress, files.converterDir);
     if (const int signal = stopSignal()) {
         reportError(QStringLiteral("stopped"));
         return stoppedExitStatus(signal);

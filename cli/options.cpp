@@ -225,8 +225,10 @@ bool Parser::takeOutput(const QString &value)
         m_options.outputFormat = OutputFormat::Bmp;
     else if (lower.endsWith(QLatin1String(".jpg")) || lower.endsWith(QLatin1String(".jpeg")))
         m_options.outputFormat = OutputFormat::Jpeg;
+    else if (lower.endsWith(QLatin1String(".png")))
+        m_options.outputFormat = OutputFormat::Png;
     else
-        return fail(QStringLiteral("--output '%1' must end in .bmp, .jpg or .jpeg").arg(value));
+        return fail(QStringLiteral("--output '%1' must end in .bmp, .jpg, .jpeg or .png").arg(value));
     m_options.output = value;
     return true;
 }
@@ -339,6 +341,7 @@ QString usageText()
                "\n"
                "  --size WxH            working size, 0 to %1 a side (default %2x%3)\n"
                "  --input FILE          use FILE at its own size as the result picture\n"
+               "                        (JPG, BMP, GIF, PNG, and WebP or TIFF with Qt's plugins)\n"
                "  --slot1 FILE          load FILE into slot 1 (stretched to the working size)\n"
                "  --slot2 FILE          load FILE into slot 2\n"
                "  --background R,G,B    background colour of slot 2 (default %4,%5,%6)\n"
@@ -348,7 +351,8 @@ QString usageText()
                "                        (each runs with the filter id and parameter that the\n"
                "                        filter menu uses)\n"
                "  --quality Q           JPG quality 0..%8 (default %9)\n"
-               "  --output FILE         write the result: .bmp as BMP, .jpg or .jpeg as JPG\n"
+               "  --output FILE         write the result: .bmp as BMP, .jpg or .jpeg as JPG,\n"
+               "                        .png as PNG\n"
                "  --help, --version\n"
                "\n"
                "A slot that no option loads takes part in a combine as a plain picture of its\n"

@@ -48,7 +48,7 @@ struct Operation {
     std::int32_t parameter = 0;
 };
 
-enum class OutputFormat { Bmp, Jpeg };
+enum class OutputFormat { Bmp, Jpeg, Png };
 
 struct Options {
     int width = kDefaultWidth;

@@ -6,14 +6,15 @@
 #include "filters/engine.h"
 #include "output/bmp_file.h"
 #include "output/jpeg_converter.h"
+#include "output/png_file.h"
 #include "platform/image_file.h"
 #include "platform/picture.h"
+#include "platform/program_files.h"
 #include "tools/border.h"
 
 #include <QDir>
 #include <QFile>
 #include <QRect>
-#include <QTemporaryDir>
 
 namespace mergola::cli {
 
@@ -135,17 +136,23 @@ RunResult applyOperations(const Options &options, Picture &pict, ProgressBar &pr
 RunResult writeOutput(const Options &options, const Picture &pict, const QString &libraryDir)
 {
     FileResult written;
-    if (options.outputFormat == OutputFormat::Bmp) {
+    switch (options.outputFormat) {
+    case OutputFormat::Bmp:
         written = writeBmpFile(pict, options.output);
-    } else {
-        // Each run has a temporary folder of its own, so batch jobs may run
-        // side by side; the converter knows a BMP by its name's extension.
-        QTemporaryDir temporary(QDir(QDir::tempPath()).filePath(QStringLiteral("mergola-cli")));
+        break;
+    case OutputFormat::Png:
+        written = writePngFile(pict, options.output);
+        break;
+    case OutputFormat::Jpeg: {
+        // Each run has a private temporary folder of its own, so batch jobs
+        // may run side by side; the converter knows a BMP by its extension.
+        const TemporaryFolder temporary;
         if (!temporary.isValid())
-            return failed(QStringLiteral("cannot write %1: no temporary folder in %2: %3")
-                              .arg(options.output, QDir::tempPath(), temporary.errorString()));
+            return failed(QStringLiteral("cannot write %1: %2").arg(options.output, temporary.errorString()));
         written = writeJpegFile(pict, options.output, options.quality, libraryDir,
-                                temporary.filePath(QStringLiteral("result.bmp")));
+                                QDir(temporary.path()).filePath(QStringLiteral("result.bmp")));
+        break;
+    }
     }
     if (!written.ok)
         return failed(written.error);

@@ -2,8 +2,6 @@
 
 #include <QSaveFile>
 #include <array>
-#include <cerrno>
-#include <cstring>
 #include <cstdint>
 #include <limits>
 #include <vector>
@@ -71,30 +69,6 @@ FileResult writeFailure(const QString &path, const QSaveFile &file)
     return writeFailure(path, file.errorString());
 }
 
-// Writes all bytes. QSaveFile passes a short write (a disk that fills up
-// midway) on without an error of its own and would then commit the short
-// file, so the rest is written again until the system says why it cannot.
-bool writeAll(QSaveFile &file, const std::uint8_t *bytes, qint64 length, QString &reason)
-{
-    while (length > 0) {
-        errno = 0;
-        const qint64 written = file.write(reinterpret_cast<const char *>(bytes), length);
-        if (written <= 0) {
-            const int systemError = errno;
-            if (systemError != 0)
-                reason = QString::fromLocal8Bit(std::strerror(systemError));
-            else if (file.error() != QFileDevice::NoError)
-                reason = file.errorString();
-            else
-                reason = QStringLiteral("the file could not be written completely");
-            return false;
-        }
-        bytes += written;
-        length -= written;
-    }
-    return true;
-}
-
 } // namespace
 
 FileResult writeBmpFile(const Picture &picture, const QString &path)
@@ -121,7 +95,7 @@ FileResult writeBmpFile(const Picture &picture, const QString &path)
 
     QString reason;
     const auto head = header(picture.width(), picture.height(), std::uint32_t(pixelBytes));
-    if (!writeAll(file, head.data(), qint64(head.size()), reason))
+    if (!writeAllBytes(file, reinterpret_cast<const char *>(head.data()), qint64(head.size()), reason))
         return writeFailure(path, reason);
 
     const QImage &image = picture.image();
@@ -135,7 +109,7 @@ FileResult writeBmpFile(const Picture &picture, const QString &path)
             target[1] = std::uint8_t(qGreen(source[x]));
             target[2] = std::uint8_t(qRed(source[x]));
         }
-        if (!writeAll(file, row.data(), qint64(stride), reason))
+        if (!writeAllBytes(file, reinterpret_cast<const char *>(row.data()), qint64(stride), reason))
             return writeFailure(path, reason);
     }
     if (!file.commit())

@@ -2,6 +2,10 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSaveFile>
+
+#include <cerrno>
+#include <cstring>
 
 namespace mergola {
 
@@ -20,6 +24,27 @@ FileResult checkWritableTarget(const QString &path)
     if (!info.isWritable() || !(info.permissions() & anyWrite))
         return fileError(QStringLiteral("cannot write %1: file is read-only").arg(path));
     return fileOk();
+}
+
+bool writeAllBytes(QSaveFile &file, const char *bytes, qint64 length, QString &reason)
+{
+    while (length > 0) {
+        errno = 0;
+        const qint64 written = file.write(bytes, length);
+        if (written <= 0) {
+            const int systemError = errno;
+            if (systemError != 0)
+                reason = QString::fromLocal8Bit(std::strerror(systemError));
+            else if (file.error() != QFileDevice::NoError)
+                reason = file.errorString();
+            else
+                reason = QStringLiteral("the file could not be written completely");
+            return false;
+        }
+        bytes += written;
+        length -= written;
+    }
+    return true;
 }
 
 } // namespace mergola

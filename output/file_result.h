@@ -5,6 +5,8 @@
 
 #include <QString>
 
+class QSaveFile;
+
 namespace mergola {
 
 struct FileResult {
@@ -20,5 +22,11 @@ inline FileResult fileError(const QString &error) { return {false, error}; }
 // refused even where the user could force it (as root does): replacing it
 // would go behind the back of whoever made it read-only.
 FileResult checkWritableTarget(const QString &path);
+
+// Writes all length bytes to file. QSaveFile passes a short write (a disk
+// that fills up midway) on without an error of its own and would then
+// commit the short file, so the rest is written again until the system
+// says why it cannot; reason then receives that.
+bool writeAllBytes(QSaveFile &file, const char *bytes, qint64 length, QString &reason);
 
 } // namespace mergola

@@ -2,6 +2,7 @@
 
 #include "output/bmp_file.h"
 #include "output/jpeg_converter.h"
+#include "output/png_file.h"
 
 #include <QDir>
 
@@ -16,15 +17,30 @@ void saveResultAsBmp(const Picture &pict, FileDialogs &dialogs, MessageBox &mess
         messages.show(kBmpSaveFailed);
 }
 
-void saveResultAsJpg(const Picture &pict, int jpgQuality, const QString &programDir, FileDialogs &dialogs,
+void saveResultAsJpg(const Picture &pict, int jpgQuality, const ProgramFiles &files, FileDialogs &dialogs,
                      MessageBox &messages)
 {
     const QString path = dialogs.saveFile(kJpgSaveFilter);
     if (path.isEmpty())
         return;
-    const QString temporary = QDir(programDir).filePath(kTemporaryBmpName);
-    if (!writeJpegFile(pict, path, jpgQuality, programDir, temporary).ok)
+    // A private folder goes, with anything left in it, when this returns.
+    const TemporaryFolder folder(files);
+    if (!folder.isValid()) {
         messages.show(kJpgSaveFailed);
+        return;
+    }
+    const QString temporary = QDir(folder.path()).filePath(kTemporaryBmpName);
+    if (!writeJpegFile(pict, path, jpgQuality, files.converterDir, temporary).ok)
+        messages.show(kJpgSaveFailed);
+}
+
+void saveResultAsPng(const Picture &pict, FileDialogs &dialogs, MessageBox &messages)
+{
+    const QString path = dialogs.saveFile(kPngSaveFilter);
+    if (path.isEmpty())
+        return;
+    if (!writePngFile(pict, path).ok)
+        messages.show(kPngSaveFailed);
 }
 
 } // namespace mergola

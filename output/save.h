@@ -1,5 +1,6 @@
-// The two entries of the window's save menu `MenuSave`: save the result
-// picture `Pict` as a BMP file, or as a JPG file through the converter.
+// The entries of the window's save menu `MenuSave`: save the result
+// picture `Pict` as a JPG file through the converter, as a BMP file, or as
+// a PNG file.
 //
 // Each asks for a file name with the save dialog (cancel ends it silently),
 // writes the whole picture under exactly that name, and shows a message box
@@ -8,6 +9,7 @@
 #pragma once
 
 #include "platform/picture.h"
+#include "platform/program_files.h"
 #include "platform/services.h"
 
 #include <QString>
@@ -17,17 +19,23 @@ namespace mergola {
 // The save dialog's filters, in the dialog's description|pattern form.
 inline const QString kBmpSaveFilter = QStringLiteral("Bitmap format (*.bmp)|*.bmp");
 inline const QString kJpgSaveFilter = QStringLiteral("Jpg format (*.jpg)|*.jpg");
+inline const QString kPngSaveFilter = QStringLiteral("PNG format (*.png)|*.png");
 
-// The temporary BMP of a JPG save, in the program's folder.
+// The temporary BMP of a JPG save: in the program's folder of a portable
+// copy, in a private temporary folder of an installed one.
 inline const QString kTemporaryBmpName = QStringLiteral("mydummy.bmp");
 
 inline const QString kBmpSaveFailed = QStringLiteral("Fout bij het saven naar BMP!");
 inline const QString kJpgSaveFailed = QStringLiteral("Fout bij het saven naar JPG!");
+inline const QString kPngSaveFailed = QStringLiteral("Fout bij het saven naar PNG!");
 
 void saveResultAsBmp(const Picture &pict, FileDialogs &dialogs, MessageBox &messages);
 
-// programDir holds the converter library and receives the temporary BMP.
-void saveResultAsJpg(const Picture &pict, int jpgQuality, const QString &programDir, FileDialogs &dialogs,
+// files tells where the converter library lies and where the temporary
+// BMP goes.
+void saveResultAsJpg(const Picture &pict, int jpgQuality, const ProgramFiles &files, FileDialogs &dialogs,
                      MessageBox &messages);
+
+void saveResultAsPng(const Picture &pict, FileDialogs &dialogs, MessageBox &messages);
 
 } // namespace mergola

@@ -1,11 +1,17 @@
 #include "platform/image_file.h"
 
+#include "platform/exif_orientation.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
 
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
+#include <dlfcn.h>
+#include <initializer_list>
 
 namespace mergola {
 
@@ -122,24 +128,77 @@ bool gifIsComplete(const uchar *data, qint64 size)
     return false;
 }
 
-bool isComplete(const QString &path, const QByteArray &format)
+bool isComplete(const uchar *data, qint64 size, const QByteArray &format)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const qint64 size = file.size();
-    if (size == 0)
-        return false;
-    const uchar *data = file.map(0, size);
-    if (!data)
-        return false;
     if (format == "bmp")
         return bmpIsComplete(data, size);
     if (format == "jpeg" || format == "jpg")
         return jpegIsComplete(data, size);
     if (format == "gif")
         return gifIsComplete(data, size);
+    // Qt's PNG, WebP and TIFF readers refuse a cut-off file themselves.
     return true;
+}
+
+// Qt's TIFF plugin leaves libtiff on its default handlers, which print
+// warnings and errors straight to standard error. Routed through Qt's
+// messages instead, they go where every other decoder's complaints go (the
+// command line keeps them out of its one-line verdict). The library is
+// looked up only once the plugin has loaded it.
+using TiffHandler = void (*)(const char *module, const char *format, va_list arguments);
+using SetTiffHandler = TiffHandler (*)(TiffHandler);
+constexpr std::size_t kTiffMessageBytes = 512;
+
+void forwardTiffMessage(const char *module, const char *format, va_list arguments)
+{
+    char text[kTiffMessageBytes];
+    std::vsnprintf(text, sizeof text, format, arguments);
+    qWarning("%s: %s", module ? module : "libtiff", text);
+}
+
+void routeTiffMessagesThroughQt()
+{
+    static bool routed = false;
+    for (const char *name : {"libtiff.so.6", "libtiff.so.5"}) {
+        if (routed)
+            return;
+        void *library = dlopen(name, RTLD_LAZY | RTLD_NOLOAD);
+        if (!library)
+            continue;
+        const auto setWarning = reinterpret_cast<SetTiffHandler>(dlsym(library, "TIFFSetWarningHandler"));
+        const auto setError = reinterpret_cast<SetTiffHandler>(dlsym(library, "TIFFSetErrorHandler"));
+        if (setWarning && setError) {
+            setWarning(forwardTiffMessage);
+            setError(forwardTiffMessage);
+            routed = true;
+        }
+        dlclose(library); // only the reference this lookup took
+    }
+}
+
+struct PictureFormat {
+    const char *name; // as QImageReader names it
+    std::initializer_list<const char *> suffixes;
+};
+
+// The formats of photos and pictures that people exchange. Qt reads a few
+// more (icons, cursors, old Mac and game formats) whose decoders see far
+// less use; a file in one of those is refused rather than handed to them.
+// WebP and TIFF need Qt's image format plugins; HEIF, AVIF and JPEG XL are
+// taken as soon as a plugin for them is installed.
+const PictureFormat kPictureFormats[] = {
+    {"jpeg", {"jpg", "jpeg"}}, {"bmp", {"bmp"}},   {"gif", {"gif"}},
+    {"png", {"png"}},          {"webp", {"webp"}}, {"tiff", {"tif", "tiff"}},
+    {"heif", {"heic", "heif"}}, {"avif", {"avif"}}, {"jxl", {"jxl"}},
+};
+
+bool isPictureFormat(const QByteArray &format)
+{
+    const QByteArray name = format == "jpg" ? QByteArray("jpeg") : format;
+    for (const PictureFormat &known : kPictureFormats)
+        if (name == known.name)
+            return true;
+    return false;
 }
 
 } // namespace
@@ -160,16 +219,31 @@ DecodeResult decodePictureFile(const QString &path)
     reader.setAutoTransform(true);
     if (!reader.canRead())
         return {{}, QStringLiteral("not a picture file that can be decoded")};
+    const QByteArray format = reader.format();
+    if (!isPictureFormat(format))
+        return {{}, QStringLiteral("not a picture format this program reads (%1)").arg(QString::fromLatin1(format))};
+    if (format == "tiff")
+        routeTiffMessagesThroughQt();
     const QSize claimed = reader.size();
     if (claimed.isValid() && static_cast<long long>(claimed.width()) * claimed.height() > kMaxDecodedPixels)
         return {{}, QStringLiteral("picture is too large (%1 x %2 pixels)").arg(claimed.width()).arg(claimed.height())};
 
-    if (!isComplete(path, reader.format()))
+    QFile file(path);
+    const qint64 size = file.open(QIODevice::ReadOnly) ? file.size() : 0;
+    const uchar *data = size > 0 ? file.map(0, size) : nullptr;
+    if (!data || !isComplete(data, size, format))
         return {{}, QStringLiteral("file is cut off or damaged")};
 
     QImage image = reader.read();
     if (image.isNull())
         return {{}, QStringLiteral("cannot decode picture: %1").arg(reader.errorString())};
+    if (reader.transformation() == QImageIOHandler::TransformationNone) {
+        const QImageIOHandler::Transformations turn = embeddedExifOrientation(data, size, format);
+        if (turn != QImageIOHandler::TransformationNone)
+            image = applyTransformation(image, turn);
+        if (image.isNull())
+            return {{}, QStringLiteral("not enough memory for the picture")};
+    }
 
     if (image.hasAlphaChannel()) {
         QImage flat(image.size(), QImage::Format_RGB32);
@@ -185,6 +259,17 @@ DecodeResult decodePictureFile(const QString &path)
     if (converted.isNull())
         return {{}, QStringLiteral("not enough memory for the picture")};
     return {converted, {}};
+}
+
+QStringList readablePicturePatterns()
+{
+    const QList<QByteArray> readable = QImageReader::supportedImageFormats();
+    QStringList patterns;
+    for (const PictureFormat &format : kPictureFormats)
+        if (readable.contains(format.name))
+            for (const char *suffix : format.suffixes)
+                patterns << QStringLiteral("*.") + QLatin1String(suffix);
+    return patterns;
 }
 
 } // namespace mergola

@@ -1,11 +1,14 @@
-// Decoding picture files (JPG, BMP, GIF and whatever else Qt reads) into
-// RGB32 images, safely: a header that claims an absurd size is refused
-// before anything is allocated, the EXIF orientation is applied so phone
-// photos appear upright, and transparent pixels are laid over white.
+// Decoding picture files (JPG, BMP, GIF, PNG, and WebP, TIFF and newer
+// formats where Qt has a plugin for them) into RGB32 images, safely: the
+// format is told from the content, not the name; a header that claims an
+// absurd size is refused before anything is allocated, and so is a file
+// cut off before its end; the EXIF orientation is applied so phone photos
+// appear upright; transparent pixels are laid over white.
 #pragma once
 
 #include <QImage>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace mergola {
@@ -20,5 +23,9 @@ struct DecodeResult {
 };
 
 DecodeResult decodePictureFile(const QString &path);
+
+// "*.suffix" for every picture format that decodePictureFile reads with the
+// Qt plugins installed here, lower case, in a fixed order.
+QStringList readablePicturePatterns();
 
 } // namespace mergola

@@ -14,17 +14,20 @@ namespace mergola {
 
 QString toQtFilter(const QString &filter)
 {
-    const qsizetype bar = filter.indexOf(QLatin1Char('|'));
-    if (bar < 0)
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    if (parts.size() < 2)
         return filter;
-    const QString description = filter.left(bar);
-    QStringList patterns;
-    for (const QString &pattern : filter.mid(bar + 1).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        patterns << pattern;
-        if (pattern.toUpper() != pattern)
-            patterns << pattern.toUpper();
+    QStringList entries;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns;
+        for (const QString &pattern : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            patterns << pattern;
+            if (pattern.toUpper() != pattern)
+                patterns << pattern.toUpper();
+        }
+        entries << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
     }
-    return description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    return entries.join(QStringLiteral(";;"));
 }
 
 QString QtFileDialogs::openFile(const QString &filter)

@@ -8,8 +8,9 @@ class QWidget;
 
 namespace mergola {
 
-// Converts "description|pattern;pattern" into Qt's "description (patterns)",
-// adding upper-case twins so camera files named IMG_0001.JPG show too.
+// Converts "description|pattern;pattern" pairs into Qt's
+// "description (patterns)" entries, one per pair, adding upper-case twins
+// so camera files named IMG_0001.JPG show too.
 QString toQtFilter(const QString &filter);
 
 class QtFileDialogs final : public FileDialogs {

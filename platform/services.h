@@ -18,8 +18,10 @@ namespace mergola {
 class FileDialogs {
 public:
     virtual ~FileDialogs() = default;
-    // filter is in "description|pattern;pattern" form. Each returns the
-    // chosen full path, or an empty string when the user cancels.
+    // filter is in "description|pattern;pattern" form, with more entries
+    // added as further "|description|pattern" pairs; the dialog starts on
+    // the first. Each returns the chosen full path, or an empty string when
+    // the user cancels.
     virtual QString openFile(const QString &filter) = 0;
     // The save dialog asks before overwriting and adds no extension.
     virtual QString saveFile(const QString &filter) = 0;

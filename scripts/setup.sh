@@ -1,15 +1,19 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Mergola needs to build, run and test, if any
 # are missing. Safe to run again: it does nothing when all are present.
+# qt6-image-formats-plugins lets Mergola read WebP and TIFF; the tools of
+# the last line check the desktop entry, the metainfo and the man pages.
 set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev libturbojpeg0-dev
+  qt6-image-formats-plugins
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation
   xvfb xauth xdotool
   clang libclang-rt-14-dev
+  desktop-file-utils appstream man-db groff-base
 )
 
 missing=()

@@ -101,7 +101,12 @@ void Main::MenuSaveBmp_Click()
 
 void Main::MenuSaveJpg_Click()
 {
-    saveResultAsJpg(m_work.Pict, m_jpgQuality, m_services.programDir, *m_services.dialogs, *m_services.messages);
+    saveResultAsJpg(m_work.Pict, m_jpgQuality, m_services.files, *m_services.dialogs, *m_services.messages);
+}
+
+void Main::MenuSavePng_Click()
+{
+    saveResultAsPng(m_work.Pict, *m_services.dialogs, *m_services.messages);
 }
 
 void Main::Print_Click(PrintLayout layout)

@@ -15,12 +15,6 @@
 
 namespace mergola {
 
-namespace {
-
-const QString kHelpFileName = QStringLiteral("help.htm");
-
-} // namespace
-
 void Main::connectButtons()
 {
     connect(m_sizeKnop, &QPushButton::clicked, this, &Main::SizeKnop_Click);
@@ -70,10 +64,10 @@ void Main::HelpKnop_Click()
 
 void Main::showHelpPage()
 {
-    const QString path = m_services.programDir + QLatin1Char('/') + kHelpFileName;
+    const QString path = m_services.files.helpPage;
     if (!QFileInfo(path).isFile()) {
         m_webBrowser->setHtml(QStringLiteral("<p>%1 not found in %2</p>")
-                                  .arg(kHelpFileName, m_services.programDir.toHtmlEscaped()));
+                                  .arg(kHelpFileName, QFileInfo(path).absolutePath().toHtmlEscaped()));
         return;
     }
     // Loaded afresh each time, so the page opens at its top and shows what

@@ -41,6 +41,9 @@ void Main::buildMenus()
             this, &Main::MenuSaveJpg_Click);
     connect(entry(m_menuSave, QStringLiteral("MenuSaveBmp"), QStringLiteral("BMP Picture")), &QAction::triggered,
             this, &Main::MenuSaveBmp_Click);
+    // Lossless and read everywhere: added after the two original entries.
+    connect(entry(m_menuSave, QStringLiteral("MenuSavePng"), QStringLiteral("PNG Picture")), &QAction::triggered,
+            this, &Main::MenuSavePng_Click);
 
     m_afdrukken = popupMenu(this, "Afdrukken", QStringLiteral("Afdrukken"));
     const struct {

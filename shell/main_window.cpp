@@ -76,7 +76,7 @@ void Main::startUp()
 
     // 5, 6. Defaults, then whatever the settings file holds.
     Settings settings;
-    loadSettingsAtStartup(settingsFilePath(m_services.programDir), settings);
+    loadSettingsAtStartup(m_services.files.settingsFile, settings);
     m_work.ResultWidth = settings.resultWidth;
     m_work.ResultHeight = settings.resultHeight;
     m_jpgQuality = settings.jpgQuality;
@@ -124,12 +124,14 @@ void Main::Foto0_Click(int slot)
     resultChanged();
 }
 
-void Main::Foto0_Drop(int slot, const QString &path)
+bool Main::Foto0_Drop(int slot, const QString &path, QString *why)
 {
-    if (loadSlotFile(m_work, slot, Foto0(slot).picture(), path, *m_services.pointer) == LoadOutcome::OutOfMemory)
+    const LoadOutcome outcome = loadSlotFile(m_work, slot, Foto0(slot).picture(), path, *m_services.pointer, why);
+    if (outcome == LoadOutcome::OutOfMemory)
         reportOutOfMemory(m_work.ResultWidth, m_work.ResultHeight);
     Foto0(slot).refresh();
     resultChanged();
+    return outcome == LoadOutcome::Loaded;
 }
 
 void Main::NewKnop_Click(int slot)
@@ -146,7 +148,7 @@ void Main::ExitKnop_Click()
     settings.jpgQuality = m_jpgQuality;
     // The program ends all the same, but not without saying that the size
     // and quality of this run will not be there next time.
-    if (!writeSettingsFile(settingsFilePath(m_services.programDir), settings))
+    if (!writeSettingsFile(m_services.files.settingsFile, settings))
         m_services.messages->show(QStringLiteral("Fout bij het bewaren van de instellingen!"));
     m_ending = true;
     QApplication::closeAllWindows();

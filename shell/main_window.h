@@ -13,6 +13,7 @@
 #include "output/print_layout.h"
 #include "platform/history.h"
 #include "platform/printer.h"
+#include "platform/program_files.h"
 #include "platform/services.h"
 #include "shell/picture_box.h"
 #include "shell/progress_display.h"
@@ -48,7 +49,7 @@ struct MainServices {
     ModalWindows *modals = nullptr;
     WebPages *webPages = nullptr;
     ScreenReader *screen = nullptr;
-    QString programDir; // where Mergola.ini, the converter and the temporary BMP live
+    ProgramFiles files; // where Mergola.ini, help.htm, the converter and the temporary BMP live
 };
 
 class Main : public QWidget {
@@ -72,7 +73,9 @@ public:
 
     // Event handlers, public so that tests can drive them as the user would.
     void Foto0_Click(int slot);
-    void Foto0_Drop(int slot, const QString &path);
+    // A file dropped on Foto0(slot), or named on the command line. Returns
+    // whether it was loaded; why, if given, receives the reason it was not.
+    bool Foto0_Drop(int slot, const QString &path, QString *why = nullptr);
     void NewKnop_Click(int slot);
     void ExitKnop_Click();
     void CombineResult(int index); // the `comb` entries 1 to 3
@@ -82,6 +85,7 @@ public:
     const Filters &filters() const { return m_filters; }
     void MenuSaveBmp_Click();
     void MenuSaveJpg_Click();
+    void MenuSavePng_Click();
     void Print_Click(PrintLayout layout); // the `Afdrukken` entries
     void BorderKnop_Click();
     void SizeKnop_Click();

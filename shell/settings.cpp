@@ -1,6 +1,8 @@
 #include "shell/settings.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <cmath>
@@ -63,11 +65,6 @@ private:
 
 } // namespace
 
-QString settingsFilePath(const QString &programDir)
-{
-    return programDir + QStringLiteral("/Mergola.ini");
-}
-
 bool readSettingsFile(const QString &path, Settings &settings)
 {
     QFile file(path);
@@ -95,6 +92,9 @@ bool readSettingsFile(const QString &path, Settings &settings)
 
 bool writeSettingsFile(const QString &path, const Settings &settings)
 {
+    // An installed copy's first start finds no folder of its own yet.
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        return false;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;

@@ -1,5 +1,6 @@
-// The settings file "Mergola.ini" beside the program: the working size and
-// the JPG quality, kept from one run to the next. Two lines, CRLF ended:
+// The settings file "Mergola.ini" (beside a portable program, in the user's
+// configuration folder for an installed one: platform/program_files.h):
+// the working size and the JPG quality, kept from one run to the next. Two lines, CRLF ended:
 //   W,H
 //   quality
 // Read once at start-up (a failed read rewrites the file from the values in
@@ -24,8 +25,6 @@ struct Settings {
     int jpgQuality = kDefaultJpgQuality;
 };
 
-QString settingsFilePath(const QString &programDir);
-
 // Reads W, H and the quality in that order into settings; each value
 // replaces its default as soon as it is read. Values are separated by
 // commas or line ends (CRLF, LF or CR alone), blanks around them skipped.
@@ -34,8 +33,9 @@ QString settingsFilePath(const QString &programDir);
 // values read before that point are kept.
 bool readSettingsFile(const QString &path, Settings &settings);
 
-// Writes the two lines. Goes through a temporary file and a rename, so a
-// crash or a full disk never leaves a truncated settings file behind.
+// Writes the two lines, making the file's folder first if need be. Goes
+// through a temporary file and a rename, so a crash or a full disk never
+// leaves a truncated settings file behind.
 bool writeSettingsFile(const QString &path, const Settings &settings);
 
 // Start-up: read, and on failure write the file from the values in effect.

@@ -16,10 +16,16 @@ void drawIntoSlot(Workspace &work, int slot, Picture &display, const QImage &ima
 
 } // namespace
 
+QString openPictureFilter()
+{
+    return kOpenPictureFilter + QLatin1Char('|') + kAllPicturesCaption + QLatin1Char('|') +
+           readablePicturePatterns().join(QLatin1Char(';'));
+}
+
 LoadOutcome loadSlotWithDialog(Workspace &work, int slot, Picture &display, FileDialogs &dialogs,
                                BusyPointer &pointer)
 {
-    const QString path = dialogs.openFile(kOpenPictureFilter);
+    const QString path = dialogs.openFile(openPictureFilter());
     if (path.isEmpty()) {
         pointer.setArrow();
         return LoadOutcome::NotLoaded;
@@ -27,7 +33,8 @@ LoadOutcome loadSlotWithDialog(Workspace &work, int slot, Picture &display, File
     return loadSlotFile(work, slot, display, path, pointer);
 }
 
-LoadOutcome loadSlotFile(Workspace &work, int slot, Picture &display, const QString &path, BusyPointer &pointer)
+LoadOutcome loadSlotFile(Workspace &work, int slot, Picture &display, const QString &path, BusyPointer &pointer,
+                         QString *why)
 {
     BusyScope busy(pointer);
     // Every load brings all three working pictures to the working size,
@@ -36,8 +43,11 @@ LoadOutcome loadSlotFile(Workspace &work, int slot, Picture &display, const QStr
         return LoadOutcome::OutOfMemory;
 
     const DecodeResult decoded = decodePictureFile(path);
-    if (decoded.image.isNull())
+    if (decoded.image.isNull()) {
+        if (why)
+            *why = decoded.error;
         return LoadOutcome::NotLoaded;
+    }
     drawIntoSlot(work, slot, display, decoded.image);
     return LoadOutcome::Loaded;
 }

@@ -11,6 +11,12 @@
 namespace mergola {
 
 inline const QString kOpenPictureFilter = QStringLiteral("Images ( Jpg, Bmp, Gif)|*.jpg;*.bmp;*.gif");
+inline const QString kAllPicturesCaption = QStringLiteral("All pictures");
+
+// The open dialog's filter: the original entry first, so the dialog opens
+// on it as it always did, then "All pictures" with every format that can
+// be read here (PNG always; WebP, TIFF and others where Qt has a plugin).
+QString openPictureFilter();
 
 enum class LoadOutcome {
     Loaded,
@@ -22,8 +28,10 @@ enum class LoadOutcome {
 LoadOutcome loadSlotWithDialog(Workspace &work, int slot, Picture &display, FileDialogs &dialogs,
                                BusyPointer &pointer);
 
-// Loads path into the slot, as the dialog would.
-LoadOutcome loadSlotFile(Workspace &work, int slot, Picture &display, const QString &path, BusyPointer &pointer);
+// Loads path into the slot, as the dialog would. When the file cannot be
+// loaded, why (if given) receives the reason in plain words.
+LoadOutcome loadSlotFile(Workspace &work, int slot, Picture &display, const QString &path, BusyPointer &pointer,
+                         QString *why = nullptr);
 
 // Draws a picture already in memory (Format_RGB32, from the clipboard)
 // into the slot exactly as a loaded file would be drawn.

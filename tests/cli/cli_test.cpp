@@ -55,6 +55,11 @@ struct Outcome {
     QByteArray err;
 };
 
+QString dataFile(const char *name)
+{
+    return QStringLiteral(MERGOLA_TEST_DATA "/") + QLatin1String(name);
+}
+
 QImage plainImage(int w, int h, QRgb colour)
 {
     QImage image(w, h, QImage::Format_RGB32);
@@ -218,6 +223,25 @@ TEST_F(Cli, WritesAJpgThroughTheConverterWithItsQualityAndLeavesNoTemporaryFile)
     EXPECT_TRUE(tempDirIsEmpty()) << "the temporary BMP is deleted";
 }
 
+TEST_F(Cli, ReadsTiffWebpAndPngAndWritesPngWithThePixelsOfTheSameBmp)
+{
+    const QList<QByteArray> formats = QImageReader::supportedImageFormats();
+    if (!formats.contains("webp") || !formats.contains("tiff"))
+        GTEST_SKIP() << "Qt's WebP and TIFF plugins are missing (Debian package qt6-image-formats-plugins)";
+    const QImage bmp = runToImage({"--input", dataFile("picture.bmp")});
+    ASSERT_EQ(bmp.size(), QSize(13, 7));
+    for (const char *file : {"picture.tif", "picture.webp", "picture.png"}) {
+        EXPECT_EQ(runToImage({"--input", dataFile(file)}, QStringLiteral("out.png")), bmp) << file;
+        QFile written(path(QStringLiteral("out.png")));
+        EXPECT_TRUE(written.open(QIODevice::ReadOnly) && written.read(8) == "\x89PNG\r\n\x1a\n") << "written as PNG";
+    }
+    const QStringList combine{"--combine", "door-elkaar", "--size", "26x14"};
+    const QString bmpFile = dataFile("picture.bmp");
+    EXPECT_EQ(runToImage(QStringList{"--slot1", dataFile("picture.tif"), "--slot2", dataFile("picture.webp")} + combine,
+                         QStringLiteral("slots.png")),
+              runToImage(QStringList{"--slot1", bmpFile, "--slot2", bmpFile} + combine));
+}
+
 TEST_F(Cli, RunsJpgJobsSideBySideWithoutTheirTemporaryFilesClashing)
 {
     constexpr int kJobs = 6;
@@ -251,7 +275,7 @@ TEST_F(Cli, AnswersUsageErrorsWithStatus2AndOneLineWritingNothing)
         {{}, QStringLiteral("no options given")},
         {{"--output", out, "--bogus"}, QStringLiteral("unknown option '--bogus'")},
         {{"--output", out, "--quality", "100"}, QStringLiteral("malformed --quality '100'")},
-        {{"--output", path(QStringLiteral("x.png"))}, QStringLiteral("must end in .bmp, .jpg or .jpeg")},
+        {{"--output", path(QStringLiteral("x.tif"))}, QStringLiteral("must end in .bmp, .jpg, .jpeg or .png")},
         {{"--output", out, "--input", "a.bmp", "--combine", "1"}, QStringLiteral("--input cannot be used with")},
     };
     for (const auto &[arguments, saying] : cases) {
@@ -281,6 +305,9 @@ TEST_F(Cli, FailsWithStatus1NamingAFileThatCannotBeReadAndWritesNothing)
     const QString damaged = writeFile(m_dir.path(), QStringLiteral("damaged.jpg"), jpg);
     const QString good = writeBmp("good.bmp", randomImage(4, 4, 11));
     const QString missing = path(QStringLiteral("missing.bmp"));
+    QFile tiff(dataFile("pixels-last.tif"));
+    ASSERT_TRUE(tiff.open(QIODevice::ReadOnly));
+    const QString cutTiff = writeFile(m_dir.path(), QStringLiteral("cut.tif"), tiff.read(200));
     const std::pair<QStringList, QString> cases[] = {
         {{"--input", missing}, missing},
         {{"--input", text}, text},
@@ -289,6 +316,7 @@ TEST_F(Cli, FailsWithStatus1NamingAFileThatCannotBeReadAndWritesNothing)
         {{"--input", damaged}, damaged},
         {{"--slot1", good, "--slot2", missing, "--combine", "2"}, missing},
         {{"--slot1", text, "--slot2", good, "--combine", "3"}, text},
+        {{"--slot1", good, "--slot2", cutTiff, "--combine", "1"}, cutTiff},
     };
     for (const auto &[arguments, file] : cases) {
         SCOPED_TRACE(arguments.join(QLatin1Char(' ')).toStdString());

@@ -80,7 +80,7 @@ TEST(CliOptions, TakeCombineModesByNumberOrNameSizesOfUpToFourDigitsAndTheFormat
     const std::pair<const char *, OutputFormat> outputs[] = {
         {"a.bmp", OutputFormat::Bmp},  {"a.BMP", OutputFormat::Bmp},  {"dir.jpg/a.bmp", OutputFormat::Bmp},
         {"a.jpg", OutputFormat::Jpeg}, {"a.Jpg", OutputFormat::Jpeg}, {"a.jpeg", OutputFormat::Jpeg},
-        {"a.JPEG", OutputFormat::Jpeg}};
+        {"a.JPEG", OutputFormat::Jpeg}, {"a.png", OutputFormat::Png},   {"b.PNG", OutputFormat::Png}};
     for (const auto &[path, format] : outputs)
         EXPECT_EQ(accepted({"--output", path}).outputFormat, format) << path;
 }
@@ -150,7 +150,7 @@ TEST(CliOptions, RejectEveryMalformedOrConflictingCommandLineWithOneLineSaying)
         {{"--output", "x.bmp", "--combine", "4"}, "unknown --combine mode '4'"},
         {{"--output", "x.bmp", "--combine", "Painting"}, "unknown --combine mode"},
         {{"--output", "x.bmp", "--apply", "sepia"}, "unknown --apply operation 'sepia'"},
-        {{"--output", "x.png"}, "--output 'x.png' must end in .bmp, .jpg or .jpeg"},
+        {{"--output", "x.tif"}, "--output 'x.tif' must end in .bmp, .jpg, .jpeg or .png"},
         {{"--output", "bmp"}, "must end in .bmp"},
         {{"--size", "3x3"}, "no --output FILE given"},
         {{"--output", "x.bmp", "--size", "3x3", "--size", "4x4"}, "--size given more than once"},

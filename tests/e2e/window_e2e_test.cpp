@@ -2,6 +2,7 @@
 // screenshot, and checks what a person would see and what it leaves behind.
 #include "platform/picture.h"
 #include "support/program_dir.h"
+#include "support/virtual_screen.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -44,40 +45,6 @@ long long cpuTicks(qint64 pid)
     return fields.value(11).toLongLong() + fields.value(12).toLongLong();
 }
 
-class VirtualScreen {
-public:
-    bool start()
-    {
-        const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-        if (xvfb.isEmpty())
-            return false;
-        m_server.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                              QStringLiteral("0"), QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
-                              QStringLiteral("tcp")});
-        if (!m_server.waitForStarted(5000))
-            return false;
-        QElapsedTimer clock;
-        clock.start();
-        while (!m_server.canReadLine() && clock.elapsed() < 10000)
-            m_server.waitForReadyRead(200);
-        const QByteArray number = m_server.readLine().trimmed();
-        if (number.isEmpty())
-            return false;
-        m_display = QStringLiteral(":") + QString::fromLatin1(number);
-        return true;
-    }
-    ~VirtualScreen()
-    {
-        m_server.terminate();
-        m_server.waitForFinished(5000);
-    }
-    QString display() const { return m_display; }
-
-private:
-    QProcess m_server;
-    QString m_display;
-};
-
 // The real program, copied into a folder of its own so that the settings
 // file it writes beside itself is the test's to find, started on a
 // virtual screen and looked at through screenshots.
@@ -87,8 +54,7 @@ protected:
     {
         if (!screen.start())
             GTEST_SKIP() << "Xvfb is not available here, so the real window cannot be started";
-        environment.insert(QStringLiteral("DISPLAY"), screen.display());
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        environment = screen.environment();
     }
     void TearDown() override
     {
@@ -122,25 +88,8 @@ protected:
                            << mergola.state() << ", output: " << mergola.readAllStandardError().toStdString();
     }
 
-    QImage screenshot()
-    {
-        const QString shot = installed.filePath(QStringLiteral("screen.png"));
-        QFile::remove(shot);
-        QProcess grab;
-        grab.setProcessEnvironment(environment);
-        grab.start(programDir() + QStringLiteral("/screen_grab"), {shot});
-        grab.waitForFinished(10000);
-        return QImage(shot).convertToFormat(QImage::Format_RGB32);
-    }
-
-    // Moves the real pointer and clicks, as a person would.
-    bool xdotool(const QStringList &arguments)
-    {
-        QProcess tool;
-        tool.setProcessEnvironment(environment);
-        tool.start(QStringLiteral("xdotool"), arguments);
-        return tool.waitForFinished(10000) && tool.exitCode() == 0;
-    }
+    QImage screenshot() { return screen.screenshot(installed.filePath(QStringLiteral("screen.png"))); }
+    bool xdotool(const QStringList &arguments) { return screen.xdotool(arguments); }
 
     long long cpuTicksOverSeconds(int seconds)
     {
@@ -149,8 +98,8 @@ protected:
         return cpuTicks(mergola.processId()) - before;
     }
 
-    VirtualScreen screen;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    mergola::testing::VirtualScreen screen;
+    QProcessEnvironment environment;
     QTemporaryDir installed;
     QProcess mergola;
     QProcess helper;

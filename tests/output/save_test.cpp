@@ -36,7 +36,13 @@ protected:
     void jpg(const Picture &pict, const QString &answer, int quality = 75, const QString &programDir = {})
     {
         dialogs.answers = {answer};
-        saveResultAsJpg(pict, quality, programDir.isEmpty() ? program.path() : programDir, dialogs, messages);
+        saveResultAsJpg(pict, quality, portableProgramFiles(programDir.isEmpty() ? program.path() : programDir),
+                        dialogs, messages);
+    }
+    void png(const Picture &pict, const QString &answer)
+    {
+        dialogs.answers = {answer};
+        saveResultAsPng(pict, dialogs, messages);
     }
     QString target(const char *name) const { return targetDir.filePath(QString::fromUtf8(name)); }
 
@@ -52,6 +58,7 @@ TEST_F(Save, CancellingEitherDialogWritesNothingAndSaysNothing)
 {
     bmp(randomPicture(4, 4, 1), QString());
     jpg(randomPicture(4, 4, 1), QString());
+    png(randomPicture(4, 4, 1), QString());
     EXPECT_TRUE(messages.shown.isEmpty());
     EXPECT_EQ(entriesOf(program.path()), kOnlyTheLibrary);
     EXPECT_TRUE(dialogs.openFilters.isEmpty());
@@ -63,12 +70,15 @@ TEST_F(Save, AsksWithTheExactFilterTextsAndWritesUnderExactlyTheNameGivenWithThe
     bmp(stacked, target("zonder extensie"));
     jpg(stacked, target("Foto"), 0);
     jpg(stacked, target("Foto 99"), 99);
+    png(stacked, target("Foto.png"));
 
     EXPECT_EQ(dialogs.saveFilters, (QStringList{QStringLiteral("Bitmap format (*.bmp)|*.bmp"),
-                                                QStringLiteral("Jpg format (*.jpg)|*.jpg"), kJpgSaveFilter}));
+                                                QStringLiteral("Jpg format (*.jpg)|*.jpg"), kJpgSaveFilter,
+                                                QStringLiteral("PNG format (*.png)|*.png")}));
     EXPECT_TRUE(messages.shown.isEmpty()) << messages.shown.join(QLatin1Char('/')).toStdString();
-    EXPECT_EQ(entriesOf(targetDir.path()), (QStringList{"Foto", "Foto 99", "zonder extensie"}));
+    EXPECT_EQ(entriesOf(targetDir.path()), (QStringList{"Foto", "Foto 99", "Foto.png", "zonder extensie"}));
     EXPECT_EQ(decodePictureFile(target("zonder extensie")).image, stacked.image()) << "the whole picture";
+    EXPECT_EQ(decodePictureFile(target("Foto.png")).image, stacked.image()) << "lossless";
     EXPECT_EQ(decodePictureFile(target("Foto")).image.size(), QSize(320, 480));
     EXPECT_LT(QFileInfo(target("Foto")).size(), QFileInfo(target("Foto 99")).size());
     EXPECT_EQ(entriesOf(program.path()), kOnlyTheLibrary) << "the temporary BMP is gone";
@@ -87,7 +97,9 @@ TEST_F(Save, APictureWithoutPixelsIsReportedNotSavedInSilence)
 {
     bmp(Picture(0, 240, qRgb(255, 255, 255)), target("leeg.bmp"));
     jpg(Picture(320, 0, qRgb(255, 255, 255)), target("leeg.jpg"));
-    EXPECT_EQ(messages.shown, (QStringList{kBmpSaveFailed, QStringLiteral("Fout bij het saven naar JPG!")}));
+    png(Picture(0, 0, qRgb(255, 255, 255)), target("leeg.png"));
+    EXPECT_EQ(messages.shown, (QStringList{kBmpSaveFailed, QStringLiteral("Fout bij het saven naar JPG!"),
+                                           QStringLiteral("Fout bij het saven naar PNG!")}));
     EXPECT_TRUE(entriesOf(targetDir.path()).isEmpty());
     EXPECT_EQ(entriesOf(program.path()), kOnlyTheLibrary);
 }
@@ -114,7 +126,8 @@ TEST_F(Save, ATargetFolderThatCannotBeWrittenIsReported)
     ASSERT_TRUE(folder.lock());
     bmp(randomPicture(8, 8, 1), folder.path() + QStringLiteral("/x.bmp"));
     jpg(randomPicture(8, 8, 1), folder.path() + QStringLiteral("/x.jpg"));
-    EXPECT_EQ(messages.shown, (QStringList{kBmpSaveFailed, kJpgSaveFailed}));
+    png(randomPicture(8, 8, 1), folder.path() + QStringLiteral("/x.png"));
+    EXPECT_EQ(messages.shown, (QStringList{kBmpSaveFailed, kJpgSaveFailed, kPngSaveFailed}));
     EXPECT_TRUE(entriesOf(folder.path()).isEmpty());
     EXPECT_EQ(entriesOf(program.path()), kOnlyTheLibrary);
 }
@@ -175,4 +188,21 @@ TEST_F(Save, ATargetThatVanishesOrTurnsIntoAFolderBeforeTheWriteIsReported)
     EXPECT_EQ(messages.shown.last(), kJpgSaveFailed);
     EXPECT_EQ(QDir(vanishing.path()).entryList(QDir::Files), kOnlyTheLibrary) << "the temporary BMP is gone";
     EXPECT_EQ(QDir(program.path()).entryList(QDir::Files), kOnlyTheLibrary);
+}
+
+TEST_F(Save, AnInstalledCopyWritesTheTemporaryBmpIntoAPrivateFolderAndRemovesItWhateverHappens)
+{
+    QTemporaryDir temporary;
+    const ScopedVariable tmpdir("TMPDIR", temporary.path());
+    ProgramFiles installed;
+    installed.installed = true;
+    for (const QString &converter : {program.path(), noEntryPointConverterDir()}) {
+        installed.converterDir = converter;
+        dialogs.answers = {target("installed.jpg")};
+        saveResultAsJpg(randomPicture(8, 8, 1), 75, installed, dialogs, messages);
+        EXPECT_TRUE(entriesOf(temporary.path()).isEmpty()) << converter.toStdString();
+    }
+    EXPECT_EQ(messages.shown, QStringList{kJpgSaveFailed}) << "only the converter without its entry point fails";
+    EXPECT_EQ(decodePictureFile(target("installed.jpg")).image.size(), QSize(8, 8));
+    EXPECT_EQ(entriesOf(program.path()), kOnlyTheLibrary) << "nothing beside the program";
 }

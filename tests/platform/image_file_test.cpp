@@ -3,7 +3,10 @@
 #include "support/test_files.h"
 
 #include <QBuffer>
+#include <QFile>
+#include <QImageReader>
 #include <QImageWriter>
+#include <QtEndian>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -15,6 +18,27 @@ using namespace mergola;
 using namespace mergola::testing;
 
 namespace {
+
+QString dataFile(const char *name)
+{
+    return QStringLiteral(MERGOLA_TEST_DATA "/") + QLatin1String(name);
+}
+
+QByteArray dataBytes(const char *name)
+{
+    QFile file(dataFile(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// WebP and TIFF come from Qt's image format plugins, which CI installs.
+bool pluginsMissing()
+{
+    const QList<QByteArray> formats = QImageReader::supportedImageFormats();
+    return !formats.contains("webp") || !formats.contains("tiff");
+}
+#define REQUIRE_IMAGE_PLUGINS()                                                                                 \
+    if (pluginsMissing())                                                                                       \
+    GTEST_SKIP() << "Qt's WebP and TIFF plugins are missing (Debian package qt6-image-formats-plugins)"
 
 QByteArray encoded(const QImage &image, const char *format)
 {
@@ -105,13 +129,18 @@ TEST(DecodePictureFile, RefusesBadFilesWithAReasonAndNoPicture)
 
 TEST(DecodePictureFile, RefusesEveryCutOffFileInsteadOfShowingHalfAPicture)
 {
+    REQUIRE_IMAGE_PLUGINS();
     QTemporaryDir dir;
     QFile gif(QStringLiteral(MERGOLA_TEST_DATA "/stripes.gif"));
     ASSERT_TRUE(gif.open(QIODevice::ReadOnly));
-    // A GIF without its one-byte trailer still holds the whole picture.
+    // A GIF without its one-byte trailer, or a PNG without its 12-byte end
+    // chunk, still holds the whole picture.
     const std::tuple<QByteArray, QString, qsizetype> files[] = {{encoded(gradientImage(64, 64), "JPG"), "jpg", 0},
                                                                 {encoded(gradientImage(33, 17), "BMP"), "bmp", 0},
-                                                                {gif.readAll(), "gif", 1}};
+                                                                {gif.readAll(), "gif", 1},
+                                                                {dataBytes("picture.png"), "png", 12},
+                                                                {dataBytes("picture.webp"), "webp", 0},
+                                                                {dataBytes("pixels-last.tif"), "tif", 0}};
     for (const auto &[whole, suffix, trailer] : files) {
         ASSERT_GT(whole.size(), 40);
         EXPECT_FALSE(decodePictureFile(writeFile(dir.path(), QStringLiteral("whole.") + suffix, whole)).image.isNull());
@@ -120,4 +149,91 @@ TEST(DecodePictureFile, RefusesEveryCutOffFileInsteadOfShowingHalfAPicture)
             EXPECT_TRUE(decodePictureFile(cut).image.isNull()) << suffix.toStdString() << " cut at " << keep;
         }
     }
+}
+
+TEST(DecodePictureFile, ReadsPngWebpAndTiffToExactlyThePixelsOfTheSameBmpWhateverTheirName)
+{
+    REQUIRE_IMAGE_PLUGINS();
+    QTemporaryDir dir;
+    const QImage bmp = decodePictureFile(dataFile("picture.bmp")).image;
+    ASSERT_EQ(bmp.size(), QSize(13, 7));
+    const QString misnamed = writeFile(dir.path(), QStringLiteral("really a webp.jpg"), dataBytes("picture.webp"));
+    for (const QString &path : {dataFile("picture.png"), dataFile("picture.webp"), dataFile("picture.tif"),
+                                dataFile("pixels-last.tif"), misnamed}) {
+        const DecodeResult decoded = decodePictureFile(path);
+        EXPECT_EQ(decoded.image, bmp) << path.toStdString() << ": " << decoded.error.toStdString();
+    }
+}
+
+TEST(DecodePictureFile, StandsPngWebpAndTiffUprightByTheirExifOrientation)
+{
+    REQUIRE_IMAGE_PLUGINS();
+    const QImage bmp = decodePictureFile(dataFile("picture.bmp")).image;
+    const int w = bmp.width();
+    const int h = bmp.height();
+    // Where each pixel of the upright picture (h wide, w high) comes from.
+    const struct {
+        const char *file;
+        QPoint (*source)(int x, int y, int w, int h);
+    } cases[] = {
+        {"turned-6.png", [](int x, int y, int, int h) { return QPoint(y, h - 1 - x); }}, // a quarter turn right
+        {"turned-5.webp", [](int x, int y, int, int) { return QPoint(y, x); }},          // mirrored on the diagonal
+        {"turned-8.tif", [](int x, int y, int w, int) { return QPoint(w - 1 - y, x); }}, // a quarter turn left
+    };
+    for (const auto &c : cases) {
+        const QImage upright = decodePictureFile(dataFile(c.file)).image;
+        ASSERT_EQ(upright.size(), QSize(h, w)) << c.file;
+        for (int y = 0; y < w; ++y)
+            for (int x = 0; x < h; ++x)
+                ASSERT_EQ(upright.pixel(x, y), bmp.pixel(c.source(x, y, w, h))) << c.file << " at " << x << "," << y;
+    }
+}
+
+TEST(DecodePictureFile, SurvivesEveryDamagedByteOfPngAndWebpFilesWithAnOrientation)
+{
+    // The orientation is read from the file's own bytes, not by Qt: every
+    // byte set to 0 and to 255 in turn (lengths and offsets included) must
+    // give a picture of one of the two shapes, or a refusal.
+    REQUIRE_IMAGE_PLUGINS();
+    QTemporaryDir dir;
+    for (const char *name : {"turned-6.png", "turned-5.webp"}) {
+        const QByteArray whole = dataBytes(name);
+        for (qsizetype at = 0; at < whole.size(); ++at) {
+            for (char value : {char(0), char(0xFF)}) {
+                QByteArray damaged = whole;
+                damaged[at] = value;
+                const QImage image = decodePictureFile(writeFile(dir.path(), QLatin1String(name), damaged)).image;
+                EXPECT_TRUE(image.isNull() || image.size() == QSize(7, 13) || image.size() == QSize(13, 7))
+                    << name << " byte " << at;
+            }
+        }
+    }
+}
+
+TEST(DecodePictureFile, RefusesForgedSizesAndFormatsItDoesNotListAsPictures)
+{
+    REQUIRE_IMAGE_PLUGINS();
+    QTemporaryDir dir;
+    // A WebP canvas of 16384 x 16384 (the format's largest) and a TIFF whose
+    // first two directory entries claim 60000 x 60000: refused unallocated.
+    QByteArray webp = dataBytes("picture.webp");
+    webp.insert(12, QByteArray("VP8X\x0a\0\0\0\0\0\0\0\xff\x3f\0\xff\x3f\0", 18));
+    qToLittleEndian(quint32(webp.size() - 8), webp.data() + 4); // the RIFF size
+    QByteArray tiff = dataBytes("pixels-last.tif");
+    tiff.replace(18, 2, "\x60\xea").replace(30, 2, "\x60\xea");
+    const std::pair<QString, const char *> cases[] = {
+        {writeFile(dir.path(), QStringLiteral("huge.webp"), webp), "too large"},
+        {writeFile(dir.path(), QStringLiteral("huge.tif"), tiff), "too large"},
+        {writeFile(dir.path(), QStringLiteral("icon.png"), encoded(gradientImage(8, 8), "XPM")), "format"},
+    };
+    for (const auto &[path, saying] : cases) {
+        const DecodeResult result = decodePictureFile(path);
+        EXPECT_TRUE(result.image.isNull() && result.error.contains(QLatin1String(saying))) << result.error.toStdString();
+    }
+    // The open dialog lists what is read, and Qt's icon and texture formats are not.
+    const QStringList patterns = readablePicturePatterns();
+    for (const char *pattern : {"*.jpg", "*.jpeg", "*.bmp", "*.gif", "*.png", "*.webp", "*.tif", "*.tiff"})
+        EXPECT_TRUE(patterns.contains(QLatin1String(pattern))) << pattern;
+    for (const char *pattern : {"*.xpm", "*.ico", "*.tga", "*.svg"})
+        EXPECT_FALSE(patterns.contains(QLatin1String(pattern))) << pattern;
 }

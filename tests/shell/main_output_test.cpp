@@ -84,6 +84,10 @@ TEST_F(MainOutputTest, SaveEntriesWriteTheWholeResultUnderExactlyTheChosenName)
     dialogs.answers = {bmp};
     trigger("MenuSaveBmp");
     EXPECT_EQ(QImage(bmp, "BMP").convertToFormat(QImage::Format_RGB32), pict().image()) << "the whole result";
+    const QString png = files.filePath(QStringLiteral("result.png"));
+    dialogs.answers = {png};
+    trigger("MenuSavePng");
+    EXPECT_EQ(QImage(png, "PNG").convertToFormat(QImage::Format_RGB32), pict().image()) << "lossless";
 
     installConverter();
     for (int quality : {5, 95}) {

@@ -1,5 +1,8 @@
 #include "window_fixture.h"
 
+#include "platform/image_file.h"
+#include "platform/qt_services.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -129,7 +132,7 @@ TEST_F(MainWindowTest, ButtonsPopUpTheirMenusWithEveryEntryInOrder)
                            "Flip horizontal", "Flip vertikal"}));
     EXPECT_EQ(captions(child<QMenu>("fils")),
               (QStringList{"Swap colors 1", "Swap colors 2", "Swap colors 3", "Swap colors 4", "Swap colors 5"}));
-    EXPECT_EQ(captions(child<QMenu>("MenuSave")), (QStringList{"JPG  Picture", "BMP Picture"}));
+    EXPECT_EQ(captions(child<QMenu>("MenuSave")), (QStringList{"JPG  Picture", "BMP Picture", "PNG Picture"}));
     EXPECT_EQ(captions(child<QMenu>("Afdrukken")), (QStringList{"Portrait", "Landscape", "Appart"}));
     EXPECT_EQ(captions(child<QMenu>("Combineer")), (QStringList{"Door elkaar", "Painting", "Onder elkaar"}));
     EXPECT_NE(window->findChild<QAction *>(QStringLiteral("fil_26")), nullptr);
@@ -161,10 +164,18 @@ TEST_F(MainWindowTest, LoadingStretchesThePhotoToTheWorkingSizeAndTheDisplay)
 {
     start();
     const QImage photo = gradientImage(640, 480);
-    dialogs.answers = {writeImage(files.path(), QStringLiteral("photo one.bmp"), photo, "BMP")};
+    dialogs.answers = {writeImage(files.path(), QStringLiteral("photo one.png"), photo, "PNG")};
     window->Foto0_Click(1);
 
-    EXPECT_EQ(dialogs.openFilters, QStringList{QStringLiteral("Images ( Jpg, Bmp, Gif)|*.jpg;*.bmp;*.gif")});
+    // The original entry first, then every picture format that can be read.
+    ASSERT_EQ(dialogs.openFilters.size(), 1);
+    const QStringList entries = dialogs.openFilters.front().split(QLatin1Char('|'));
+    ASSERT_EQ(entries.size(), 4);
+    EXPECT_EQ(entries[0] + QLatin1Char('|') + entries[1], QStringLiteral("Images ( Jpg, Bmp, Gif)|*.jpg;*.bmp;*.gif"));
+    EXPECT_EQ(entries[2], QStringLiteral("All pictures"));
+    EXPECT_EQ(entries[3].split(QLatin1Char(';')), readablePicturePatterns());
+    EXPECT_EQ(toQtFilter(QStringLiteral("Images|*.jpg;*.bmp|All pictures|*.png;*.jpeg")),
+              QStringLiteral("Images (*.jpg *.JPG *.bmp *.BMP);;All pictures (*.png *.PNG *.jpeg *.JPEG)"));
     EXPECT_EQ(pointer.changes, (std::vector<bool>{true, false}));
     const Picture &foto1 = window->workspace().Foto[0];
     ASSERT_EQ(foto1.width(), 320);
@@ -176,6 +187,9 @@ TEST_F(MainWindowTest, LoadingStretchesThePhotoToTheWorkingSizeAndTheDisplay)
         EXPECT_EQ(window->Foto0(1).picture().pixel(x, y), got);
     }
     EXPECT_EQ(window->Foto0(2).picture().pixel(0, 0), kStartBackground) << "slot 2 untouched";
+    dialogs.answers = {writeImage(files.path(), QStringLiteral("photo one.bmp"), photo, "BMP")};
+    window->Foto0_Click(2);
+    EXPECT_EQ(window->workspace().Foto[1].image(), foto1.image()) << "the PNG loads as the same BMP does";
 
     // A tall picture fills the whole slot, distorted.
     dialogs.answers = {writeImage(files.path(), QStringLiteral("tall.bmp"), gradientImage(100, 400), "BMP")};

@@ -39,8 +39,7 @@ Read readFrom(const QByteArray &content)
 TEST(SettingsFile, FirstStartLeavesAFileWithTheDefaultsInTwoCrlfLines)
 {
     QTemporaryDir dir;
-    const QString path = settingsFilePath(dir.path());
-    EXPECT_TRUE(path.endsWith(QStringLiteral("/Mergola.ini")));
+    const QString path = dir.filePath(QStringLiteral("Mergola.ini"));
     Settings settings;
     loadSettingsAtStartup(path, settings);
     EXPECT_EQ(settings.resultWidth, 320);
@@ -102,19 +101,23 @@ TEST(SettingsFile, AFailedReadRewritesTheFileFromTheValuesInEffect)
     EXPECT_EQ(contentOf(path), QByteArray("800,600\r\n90\r\n"));
 }
 
-TEST(SettingsFile, WritingReplacesTheFileWholeAndReportsAFolderItCannotWrite)
+TEST(SettingsFile, WritingReplacesTheFileWholeMakesItsFolderAndReportsAFolderItCannotWrite)
 {
     QTemporaryDir dir;
-    const QString path = settingsFilePath(dir.path());
+    const QString path = dir.filePath(QStringLiteral("Mergola.ini"));
     ASSERT_TRUE(writeSettingsFile(path, Settings{1024, 768, 5}));
     EXPECT_EQ(contentOf(path), QByteArray("1024,768\r\n5\r\n"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Mergola.ini")})
         << "no temporary file is left beside it";
 
-    EXPECT_FALSE(writeSettingsFile(dir.filePath(QStringLiteral("no/such/folder/Mergola.ini")), Settings{}));
+    // An installed copy's first start: its folder in the configuration folder is made.
+    const QString fresh = dir.filePath(QStringLiteral("config/Mergola/Mergola.ini"));
+    ASSERT_TRUE(writeSettingsFile(fresh, Settings{}));
+    EXPECT_EQ(contentOf(fresh), QByteArray("320,240\r\n75\r\n"));
+    EXPECT_FALSE(writeSettingsFile(path + QStringLiteral("/Mergola.ini"), Settings{})) << "a file is in the way";
     // A directory where the file should be: start-up goes on with the values read so far.
     QDir(dir.path()).mkdir(QStringLiteral("blocked"));
-    const QString blocked = settingsFilePath(dir.filePath(QStringLiteral("blocked")));
+    const QString blocked = dir.filePath(QStringLiteral("blocked/Mergola.ini"));
     QDir().mkdir(blocked);
     Settings settings;
     loadSettingsAtStartup(blocked, settings);

@@ -65,7 +65,8 @@ protected:
 
     void start()
     {
-        services = {&dialogs, &messages, &pointer, &eventLoop, &printer, &modals, &webPages, &screen, programDir.path()};
+        services = {&dialogs,  &messages, &pointer, &eventLoop, &printer,
+                    &modals,   &webPages, &screen,  portableProgramFiles(programDir.path())};
         window = std::make_unique<Main>(services);
     }
 

@@ -1,0 +1,241 @@
+// Installs Mergola into a temporary prefix as a user would with
+// `cmake --install`, checks the desktop entry, the AppStream metainfo and
+// the manual pages with their own tools, removes the install again, and
+// runs the installed window as an unprivileged user on a virtual screen: a
+// WebP from its command line, a PNG through the real open dialog and a JPG
+// saved through the real save dialog.
+#include "platform/image_file.h"
+#include "platform/picture.h"
+#include "support/test_files.h"
+#include "support/virtual_screen.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <pwd.h>
+#include <unistd.h>
+
+using mergola::testing::writeFile;
+
+namespace {
+
+const QString kAppId = QStringLiteral("example.mergola.Mergola");
+constexpr int kTimeoutMs = 60'000;
+
+QByteArray contentOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+struct Outcome {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Outcome run(const QString &program, const QStringList &arguments,
+            const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    const bool finished = process.waitForFinished(kTimeoutMs) && process.exitStatus() == QProcess::NormalExit;
+    return {finished ? process.exitCode() : -1, process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+// Every file under folder, relative to it.
+QStringList filesUnder(const QString &folder)
+{
+    QStringList files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << QDir(folder).relativeFilePath(it.next());
+    files.sort();
+    return files;
+}
+
+// A prefix of its own for each test, readable by everyone as a prefix is.
+class InstalledCopy : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QFile::setPermissions(root.path(), QFile::permissions(root.path()) | QFile::ReadOther | QFile::ExeOther);
+        // CMake leaves its list of installed files in the build folder, where
+        // a developer's own `uninstall` would take it for theirs: it moves to
+        // the test's folder, and the build folder gets back what it held.
+        // The tests that install hold a lock on that file.
+        const QString list = QStringLiteral(MERGOLA_BUILD_DIR "/install_manifest.txt");
+        const bool hadOne = QFile::exists(list);
+        const QByteArray before = contentOf(list);
+        const Outcome installed = run(MERGOLA_CMAKE, {"--install", MERGOLA_BUILD_DIR, "--prefix", prefix()});
+        ASSERT_EQ(installed.exitCode, 0) << installed.err.toStdString();
+        ASSERT_TRUE(QFile::copy(list, manifest) && QFile::remove(list));
+        if (hadOne)
+            writeFile(QDir(MERGOLA_BUILD_DIR), QStringLiteral("install_manifest.txt"), before);
+    }
+
+    QString prefix(const QString &relative = {}) const { return root.filePath("prefix/" + relative); }
+
+    QTemporaryDir root;
+    const QString manifest = root.filePath(QStringLiteral("manifest.txt"));
+};
+
+} // namespace
+
+TEST_F(InstalledCopy, DesktopEntryMetainfoIconsAndManPagesPassTheirOwnChecks)
+{
+    for (const char *tool : {"desktop-file-validate", "appstreamcli", "man"})
+        if (QStandardPaths::findExecutable(tool).isEmpty())
+            GTEST_SKIP() << tool << " is not installed (scripts/setup.sh installs it)";
+    const QString entry = prefix("share/applications/" + kAppId + ".desktop");
+    const Outcome desktop = run("desktop-file-validate", {entry});
+    EXPECT_EQ(desktop.exitCode, 0);
+    EXPECT_EQ(desktop.out + desktop.err, QByteArray()) << "not even a hint";
+    const QString exec = QStringLiteral("\nExec=\"%1\" %F\n").arg(prefix("bin/mergola"));
+    EXPECT_TRUE(contentOf(entry).contains(exec.toUtf8())) << "the menu starts this prefix's program with the files";
+    const QString metainfoFile = prefix("share/metainfo/" + kAppId + ".metainfo.xml");
+    const Outcome metainfo = run("appstreamcli", {"validate", "--no-net", metainfoFile});
+    EXPECT_EQ(metainfo.exitCode, 0) << metainfo.out.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(prefix("share/icons/hicolor/scalable/apps/" + kAppId + ".svg")));
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        EXPECT_EQ(QImage(prefix(QStringLiteral("share/icons/hicolor/%1x%1/apps/").arg(size) + kAppId + ".png")).size(),
+                  QSize(size, size));
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("LC_ALL", "C.UTF-8");
+    environment.insert("MANWIDTH", "80");
+    environment.remove("DISPLAY"); // --help answers on a terminal without one
+    const QRegularExpression option(QStringLiteral("(?:^|[\\s,(])(--?[a-z][a-z0-9-]*)"));
+    for (const QString program : {"mergola", "mergola-cli"}) {
+        const QString page = prefix("share/man/man1/" + program + ".1");
+        const Outcome rendered = run("man", {"--warnings", "-l", page}, environment);
+        EXPECT_EQ(rendered.exitCode, 0) << program.toStdString();
+        EXPECT_EQ(rendered.err, QByteArray()) << program.toStdString();
+        EXPECT_TRUE(rendered.out.startsWith(program.toUpper().toUtf8())) << rendered.out.left(80).toStdString();
+
+        // Every option that --help names is in the page, written as roff writes a minus.
+        const Outcome help = run(prefix("bin/" + program), {"--help"}, environment);
+        ASSERT_EQ(help.exitCode, 0) << help.err.toStdString();
+        int options = 0;
+        for (const QRegularExpressionMatch &match : option.globalMatch(QString::fromUtf8(help.out))) {
+            const QString written = match.captured(1).replace("-", "\\-");
+            EXPECT_TRUE(QString::fromUtf8(contentOf(page)).contains(written)) << written.toStdString();
+            ++options;
+        }
+        EXPECT_GE(options, 4) << program.toStdString();
+    }
+}
+
+TEST_F(InstalledCopy, TheUninstallTakesAwayEveryInstalledFileAndMergolasOwnFolders)
+{
+    const QString converter = QDir::cleanPath(prefix("bin/" MERGOLA_LIBRARY_FROM_BIN "/libbmp2jpeg.so"));
+    const QStringList installed = QString::fromUtf8(contentOf(manifest)).split('\n', Qt::SkipEmptyParts);
+    for (const QString file : {"bin/mergola", "bin/mergola-cli", "share/mergola/help.htm", "share/man/man1/mergola.1"})
+        EXPECT_TRUE(installed.contains(prefix(file))) << file.toStdString();
+    EXPECT_TRUE(installed.contains(converter));
+
+    const Outcome removed = run(MERGOLA_CMAKE, {"-P", MERGOLA_SOURCE_DIR "/cmake/uninstall.cmake", manifest});
+    ASSERT_EQ(removed.exitCode, 0) << removed.err.toStdString();
+    QStringList left = filesUnder(prefix());
+    left.removeAll("share/applications/mimeinfo.cache"); // the desktop's file-type cache, brought up to date
+    EXPECT_EQ(left, QStringList());
+    EXPECT_FALSE(QFileInfo::exists(prefix("share/mergola")));
+    EXPECT_FALSE(QFileInfo::exists(QFileInfo(converter).absolutePath()));
+}
+
+TEST_F(InstalledCopy, RunsAsAnUnprivilegedUserWithItsSettingsInItsConfigFolderAndNoTemporaryFileLeft)
+{
+    mergola::testing::VirtualScreen screen;
+    if (!screen.start() || QStandardPaths::findExecutable("xdotool").isEmpty())
+        GTEST_SKIP() << "Xvfb or xdotool is missing, so the real window cannot be used";
+
+    // The user's home, with settings typed by hand at another working size.
+    QTemporaryDir homeDir;
+    const QDir home(homeDir.path());
+    for (const char *folder : {"config/Mergola", "tmp", "runtime"})
+        ASSERT_TRUE(home.mkpath(folder));
+    // Qt wants the runtime folder private, or makes one of its own in TMPDIR.
+    QFile::setPermissions(home.filePath("runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    writeFile(home.filePath("config/Mergola"), "Mergola.ini", "640 , 480\r\n90\r\n");
+    for (const QString picture : {"picture.webp", "picture.png"})
+        ASSERT_TRUE(QFile::copy(MERGOLA_TEST_DATA "/" + picture, home.filePath(picture)));
+    QProcessEnvironment environment = screen.environment();
+    for (const auto &[name, folder] : {std::pair{"HOME", ""}, {"XDG_CONFIG_HOME", "config"}, {"TMPDIR", "tmp"},
+                                       {"XDG_RUNTIME_DIR", "runtime"}})
+        environment.insert(name, home.filePath(folder));
+
+    QString program = prefix("bin/mergola");
+    QStringList arguments{home.filePath("picture.webp")};
+    if (::geteuid() == 0) {
+        // Root would be let into every folder; an ordinary user is not.
+        const passwd *nobody = ::getpwnam("nobody");
+        ASSERT_NE(nobody, nullptr);
+        QDirIterator it(home.path(), QDir::AllEntries | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+        for (QString path = home.path(); !path.isEmpty(); path = it.hasNext() ? it.next() : QString())
+            ASSERT_EQ(::chown(QFile::encodeName(path).constData(), nobody->pw_uid, nobody->pw_gid), 0);
+        arguments = QStringList{"--reuid=nobody", "--regid=nogroup", "--clear-groups", "--", program} + arguments;
+        program = "setpriv";
+    }
+    QProcess mergola;
+    mergola.setProcessEnvironment(environment);
+    mergola.setWorkingDirectory(home.path());
+    mergola.start(program, arguments);
+    ASSERT_TRUE(mergola.waitForStarted(5000));
+
+    // The window opens centred on the screen, so its controls lie at known pixels.
+    constexpr QPoint kCorner((1024 - 784) / 2, (768 - 542) / 2);
+    const QRect slotAreas[] = {{kCorner + QPoint(17, 16), QSize(320, 240)},
+                               {kCorner + QPoint(17, 286), QSize(320, 240)}};
+    constexpr QPoint kSaveKnop = kCorner + QPoint(436 + 10 + 25, 268 + 16 + 11);
+    constexpr QPoint kExitKnop = kCorner + QPoint(620 + 82 + 33, 356 + 148 + 11);
+    mergola::Picture expected(320, 240, qRgb(255, 255, 255));
+    expected.drawStretched(mergola::decodePictureFile(MERGOLA_TEST_DATA "/picture.bmp").image, QRect(0, 0, 320, 240));
+    auto waitFor = [&](const std::function<bool()> &done) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done() && clock.elapsed() < kTimeoutMs / 3 && mergola.state() == QProcess::Running)
+            QThread::msleep(200);
+        return done();
+    };
+    auto slotShows = [&](int slot) {
+        return screen.screenshot(homeDir.filePath("screen.png")).copy(slotAreas[slot]) == expected.image();
+    };
+    auto click = [&](QPoint at) {
+        return screen.xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
+    };
+    // Types a full path into the file dialog of that title, once it is there.
+    auto answerDialog = [&](const QString &title, const QString &path) {
+        if (!screen.xdotool({"search", "--sync", "--onlyvisible", "--name", "^" + title + "$"}))
+            return false;
+        QThread::msleep(500); // until the file name box has the keyboard
+        return screen.xdotool({"type", "--delay", "20", path}) && screen.xdotool({"key", "Return"});
+    };
+
+    EXPECT_TRUE(waitFor([&] { return slotShows(0); })) << "the WebP of the command line, as its BMP shows: "
+                                                       << mergola.readAllStandardError().toStdString();
+    ASSERT_TRUE(click(slotAreas[1].center()));
+    ASSERT_TRUE(answerDialog("Open", home.filePath("picture.png")));
+    EXPECT_TRUE(waitFor([&] { return slotShows(1); })) << "the PNG of the open dialog, as its BMP shows";
+
+    const QString jpg = home.filePath("saved.jpg");
+    ASSERT_TRUE(click(kSaveKnop));
+    QThread::msleep(500);
+    ASSERT_TRUE(screen.xdotool({"key", "Down", "Return"})); // "JPG  Picture"
+    ASSERT_TRUE(answerDialog("Save As", jpg));
+    EXPECT_TRUE(waitFor([&] { return QImage(jpg).size() == QSize(640, 480); })) << "the working size of the settings";
+    EXPECT_TRUE(click(kExitKnop));
+    EXPECT_TRUE(mergola.waitForFinished(kTimeoutMs));
+    EXPECT_EQ(mergola.exitCode(), 0) << mergola.readAllStandardError().toStdString();
+
+    EXPECT_EQ(contentOf(home.filePath("config/Mergola/Mergola.ini")), QByteArray("640,480\r\n90\r\n"));
+    EXPECT_TRUE(QDir(home.filePath("tmp")).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
+        << "the temporary BMP and its folder are gone";
+    EXPECT_EQ(filesUnder(prefix("bin")), (QStringList{"mergola", "mergola-cli"})) << "nothing beside the program";
+}

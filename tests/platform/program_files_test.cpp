@@ -1,0 +1,88 @@
+#include "platform/program_files.h"
+
+#include "support/test_files.h"
+#include "support/test_folders.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace mergola;
+using namespace mergola::testing;
+
+namespace {
+
+// A prefix as `cmake --install` leaves it, with the help page and the
+// converter's folder where the build says they go.
+struct InstalledPrefix {
+    QTemporaryDir root;
+    QString bin() const { return root.filePath(QStringLiteral("bin")); }
+    QString share() const { return QDir::cleanPath(bin() + QStringLiteral("/" MERGOLA_DATA_FROM_BIN)); }
+    QString lib() const { return QDir::cleanPath(bin() + QStringLiteral("/" MERGOLA_LIBRARY_FROM_BIN)); }
+    InstalledPrefix()
+    {
+        QDir().mkpath(bin());
+        QDir().mkpath(lib());
+        QDir().mkpath(share());
+        writeFile(share(), QStringLiteral("help.htm"), "<p>help</p>");
+    }
+};
+
+} // namespace
+
+TEST(ProgramFiles, APortableCopyKeepsEverythingBesideTheProgram)
+{
+    QTemporaryDir unpacked;
+    writeFile(unpacked.path(), QStringLiteral("help.htm"), "<p>help</p>");
+    QTemporaryDir bare; // a copy of the program alone, as some tests make
+    for (const QString &dir : {unpacked.path(), bare.path()}) {
+        const ProgramFiles files = locateProgramFiles(dir);
+        EXPECT_FALSE(files.installed) << dir.toStdString();
+        EXPECT_EQ(files.settingsFile, dir + QStringLiteral("/Mergola.ini"));
+        EXPECT_EQ(files.helpPage, dir + QStringLiteral("/help.htm"));
+        EXPECT_EQ(files.converterDir, dir);
+        EXPECT_EQ(TemporaryFolder(files).path(), dir) << "mydummy.bmp goes beside the program";
+    }
+}
+
+TEST(ProgramFiles, AnInstalledCopyUsesItsPrefixAndTheUsersOwnFolders)
+{
+    InstalledPrefix prefix;
+    QTemporaryDir home;
+    const ScopedVariable config("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")));
+    const ScopedVariable temporary("TMPDIR", home.path());
+    const ProgramFiles files = locateProgramFiles(prefix.bin());
+    EXPECT_TRUE(files.installed);
+    EXPECT_EQ(files.settingsFile, home.filePath(QStringLiteral("config/Mergola/Mergola.ini")));
+    EXPECT_EQ(files.helpPage, prefix.share() + QStringLiteral("/help.htm"));
+    EXPECT_EQ(files.converterDir, prefix.lib());
+
+    QString used;
+    {
+        const TemporaryFolder folder(files);
+        ASSERT_TRUE(folder.isValid()) << folder.errorString().toStdString();
+        used = folder.path();
+        EXPECT_EQ(QFileInfo(used).absolutePath(), home.path());
+        constexpr QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                              QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+        EXPECT_FALSE(QFileInfo(used).permissions() & others) << "nobody but the user may enter";
+        writeFile(used, QStringLiteral("mydummy.bmp"), "left behind");
+    }
+    EXPECT_FALSE(QFileInfo::exists(used)) << "removed with what it held";
+    EXPECT_NE(TemporaryFolder(files).path(), TemporaryFolder(files).path()) << "a new name each time";
+}
+
+TEST(ProgramFiles, AProgramFolderThatCannotBeWrittenCountsAsInstalled)
+{
+    UnwritableFolder unpacked;
+    if (!unpacked.usable())
+        GTEST_SKIP() << "no unwritable folder to be had: " << unpacked.why().toStdString();
+    ASSERT_TRUE(!writeFile(unpacked.path(), QStringLiteral("help.htm"), "<p>help</p>").isEmpty());
+    ASSERT_TRUE(unpacked.lock());
+    const ProgramFiles files = locateProgramFiles(unpacked.path());
+    EXPECT_TRUE(files.installed);
+    EXPECT_EQ(files.helpPage, unpacked.path() + QStringLiteral("/help.htm"));
+    EXPECT_EQ(files.converterDir, unpacked.path());
+    EXPECT_TRUE(files.temporaryDir.isEmpty());
+}

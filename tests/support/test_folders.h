@@ -1,0 +1,102 @@
+// Folders that cannot be written and a disk that is full, for the tests of
+// everything that writes files.
+#pragma once
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QString>
+#include <QTemporaryDir>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <sys/mount.h>
+#include <unistd.h>
+
+namespace mergola::testing {
+
+// A small tmpfs mounted on a folder of its own, unmounted again at the end.
+// Needs the right to mount (root here); otherwise usable() is false and why()
+// says what went wrong. lock() remounts it read-only, so that not even root
+// can write to it.
+class TinyDisk {
+public:
+    static constexpr const char *kSize = "size=64k"; // far below a 321 x 240 BMP
+
+    TinyDisk()
+    {
+        QDir().mkpath(path());
+        if (::mount("tmpfs", QFile::encodeName(path()).constData(), "tmpfs", 0, kSize) == 0)
+            m_mounted = true;
+        else
+            m_why = QStringLiteral("cannot mount a tmpfs: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    ~TinyDisk()
+    {
+        if (m_mounted)
+            ::umount2(QFile::encodeName(path()).constData(), MNT_DETACH);
+    }
+    TinyDisk(const TinyDisk &) = delete;
+    TinyDisk &operator=(const TinyDisk &) = delete;
+
+    bool usable() const { return m_mounted; }
+    QString why() const { return m_why; }
+    QString path() const { return m_base.filePath(QStringLiteral("disk")); }
+    bool lock()
+    {
+        return ::mount("tmpfs", QFile::encodeName(path()).constData(), "tmpfs", MS_REMOUNT | MS_RDONLY, kSize) == 0;
+    }
+
+private:
+    QTemporaryDir m_base;
+    bool m_mounted = false;
+    QString m_why;
+};
+
+// A folder nobody may write to once locked. For an ordinary user its
+// permissions do it; root ignores permissions, so for root it is a tiny
+// disk mounted read-only.
+class UnwritableFolder {
+public:
+    UnwritableFolder()
+    {
+        if (::geteuid() == 0)
+            m_disk = std::make_unique<TinyDisk>();
+        else
+            QDir().mkpath(path());
+    }
+    ~UnwritableFolder()
+    {
+        if (!m_disk)
+            QFile::setPermissions(path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    UnwritableFolder(const UnwritableFolder &) = delete;
+    UnwritableFolder &operator=(const UnwritableFolder &) = delete;
+
+    bool usable() const { return !m_disk || m_disk->usable(); }
+    QString why() const { return m_disk ? m_disk->why() : QString(); }
+    QString path() const { return m_disk ? m_disk->path() : m_base.filePath(QStringLiteral("locked")); }
+    bool lock() { return m_disk ? m_disk->lock() : QFile::setPermissions(path(), QFile::ReadOwner | QFile::ExeOwner); }
+
+private:
+    QTemporaryDir m_base;
+    std::unique_ptr<TinyDisk> m_disk;
+};
+
+// Sets an environment variable for the length of a test.
+class ScopedVariable {
+public:
+    ScopedVariable(const char *name, const QString &value)
+        : m_name(name), m_wasSet(qEnvironmentVariableIsSet(name)), m_old(qgetenv(name))
+    {
+        qputenv(name, QFile::encodeName(value));
+    }
+    ~ScopedVariable() { m_wasSet ? qputenv(m_name, m_old) : qunsetenv(m_name); }
+
+private:
+    const char *m_name;
+    bool m_wasSet;
+    QByteArray m_old;
+};
+
+} // namespace mergola::testing
