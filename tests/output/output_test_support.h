@@ -14,7 +14,6 @@
 #include <cerrno>
 #include <cstring>
 #include <gtest/gtest.h>
-#include <memory>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -37,10 +36,9 @@ inline QByteArray contentsOf(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// A small tmpfs mounted on a folder of its own, unmounted again at the end.
-// Needs the right to mount (root here); otherwise usable() is false and why()
-// says what went wrong. lock() remounts it read-only, so that not even root
-// can write to it.
+// A small tmpfs on a folder of its own, unmounted again at the end. It needs
+// the right to mount (root here); otherwise usable() is false and why() says
+// why. lock() remounts it read-only, which not even root can write to.
 class TinyDisk {
 public:
     static constexpr const char *kSize = "size=64k"; // far below a 321 x 240 BMP
@@ -48,9 +46,8 @@ public:
     TinyDisk()
     {
         QDir().mkpath(path());
-        if (::mount("tmpfs", QFile::encodeName(path()).constData(), "tmpfs", 0, kSize) == 0)
-            m_mounted = true;
-        else
+        m_mounted = ::mount("tmpfs", QFile::encodeName(path()).constData(), "tmpfs", 0, kSize) == 0;
+        if (!m_mounted)
             m_why = QStringLiteral("cannot mount a tmpfs: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
     }
     ~TinyDisk()
@@ -75,34 +72,22 @@ private:
     QString m_why;
 };
 
-// A folder nobody may write to once locked. For an ordinary user its
-// permissions do it; root ignores permissions, so for root it is a tiny
-// disk mounted read-only.
+// A folder nobody may write to once locked: for an ordinary user its
+// permissions do it; root ignores permissions, so for root it is a tiny disk.
 class UnwritableFolder {
 public:
-    UnwritableFolder()
-    {
-        if (::geteuid() == 0)
-            m_disk = std::make_unique<TinyDisk>();
-        else
-            QDir().mkpath(path());
-    }
-    ~UnwritableFolder()
-    {
-        if (!m_disk)
-            QFile::setPermissions(path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-    UnwritableFolder(const UnwritableFolder &) = delete;
-    UnwritableFolder &operator=(const UnwritableFolder &) = delete;
+    UnwritableFolder() { QDir().mkpath(m_base.filePath(QStringLiteral("locked"))); }
+    ~UnwritableFolder() { QFile::setPermissions(path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); }
 
-    bool usable() const { return !m_disk || m_disk->usable(); }
-    QString why() const { return m_disk ? m_disk->why() : QString(); }
-    QString path() const { return m_disk ? m_disk->path() : m_base.filePath(QStringLiteral("locked")); }
-    bool lock() { return m_disk ? m_disk->lock() : QFile::setPermissions(path(), QFile::ReadOwner | QFile::ExeOwner); }
+    bool usable() const { return !m_root || m_disk.usable(); }
+    QString why() const { return m_disk.why(); }
+    QString path() const { return m_root ? m_disk.path() : m_base.filePath(QStringLiteral("locked")); }
+    bool lock() { return m_root ? m_disk.lock() : QFile::setPermissions(path(), QFile::ReadOwner | QFile::ExeOwner); }
 
 private:
+    bool m_root = ::geteuid() == 0;
     QTemporaryDir m_base;
-    std::unique_ptr<TinyDisk> m_disk;
+    TinyDisk m_disk;
 };
 
 } // namespace mergola::testing
