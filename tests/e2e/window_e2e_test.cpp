@@ -1,6 +1,6 @@
 // Starts the real mergola on a virtual X screen, looks at it through a
 // screenshot, and checks what a person would see and what it leaves behind.
-#include "support/program_dir.h"
+#include "support/test_files.h"
 
 #include <QDir>
 #include <QElapsedTimer>
