@@ -9,14 +9,20 @@ using namespace mergola::cli;
 
 namespace {
 
-// Everything written to a temporary stream, read back as text.
-std::string contentsOf(std::FILE *stream)
+// Runs a filter's reports through a bar on a temporary stream and returns what it wrote.
+std::string drawn(bool enabled, qint64 showAfterMilliseconds, std::initializer_list<int> percents)
 {
-    std::fflush(stream);
+    std::FILE *stream = std::tmpfile();
+    ProgressBar bar(stream, enabled, showAfterMilliseconds);
+    bar.begin(QStringLiteral("blur"));
+    for (int percent : percents)
+        bar.report(percent);
+    bar.end();
     std::rewind(stream);
     std::string text;
     for (int c = std::fgetc(stream); c != EOF; c = std::fgetc(stream))
         text.push_back(char(c));
+    std::fclose(stream);
     return text;
 }
 
@@ -24,18 +30,7 @@ std::string contentsOf(std::FILE *stream)
 
 TEST(ProgressBar, RedrawsOneLineInPlaceForEachNewValueAndWipesItAtTheEnd)
 {
-    std::FILE *stream = std::tmpfile();
-    ASSERT_NE(stream, nullptr);
-    ProgressBar bar(stream, true, 0);
-    bar.begin(QStringLiteral("blur"));
-    bar.report(0);
-    bar.report(50);
-    bar.report(50);
-    bar.report(100);
-    bar.end();
-    const std::string text = contentsOf(stream);
-    std::fclose(stream);
-
+    const std::string text = drawn(true, 0, {0, 50, 50, 100});
     EXPECT_EQ(text.find('\n'), std::string::npos) << "the bar never scrolls the terminal";
     const std::string half = "\rblur [###############...............]  50%";
     EXPECT_NE(text.find("\rblur [..............................]   0%"), std::string::npos) << text;
@@ -49,16 +44,6 @@ TEST(ProgressBar, RedrawsOneLineInPlaceForEachNewValueAndWipesItAtTheEnd)
 
 TEST(ProgressBar, StaysSilentWhenNotOnATerminalOrWhenTheFilterIsQuick)
 {
-    for (const bool enabled : {false, true}) {
-        std::FILE *stream = std::tmpfile();
-        ASSERT_NE(stream, nullptr);
-        // Enabled but with a delay no test run reaches: a quick filter.
-        ProgressBar bar(stream, enabled, enabled ? 3'600'000 : 0);
-        bar.begin(QStringLiteral("negative"));
-        for (int percent = 0; percent <= 100; percent += 10)
-            bar.report(percent);
-        bar.end();
-        EXPECT_EQ(contentsOf(stream), "") << "enabled " << enabled;
-        std::fclose(stream);
-    }
+    EXPECT_EQ(drawn(false, 0, {0, 10, 50, 100}), "");
+    EXPECT_EQ(drawn(true, 3'600'000, {0, 10, 50, 100}), "") << "a delay no test run reaches";
 }

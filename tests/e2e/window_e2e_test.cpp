@@ -1,8 +1,9 @@
 // Starts the real mergola on a virtual X screen, looks at it through a
 // screenshot, and checks what a person would see and what it leaves behind.
 #include "platform/picture.h"
-#include "support/program_dir.h"
+#include "support/test_files.h"
 #include "support/virtual_screen.h"
+#include "support/test_files.h"
 
 #include <QDir>
 #include <QElapsedTimer>

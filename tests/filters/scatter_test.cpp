@@ -11,12 +11,13 @@ namespace mergola {
 namespace {
 
 using testing::Bgr;
-using testing::conventionFor;
 using testing::FilterHarness;
 
-// Plain references from the rules, positions counted from 1.
-FilterHarness referenceDeffuse(FilterHarness picture, int p, RandomSource &draws)
+// Plain references from the rules, positions counted from 1. Deffuse takes
+// its draws from the picture's own copy of the random source.
+FilterHarness referenceDeffuse(FilterHarness picture, int p)
 {
+    RandomSource &draws = picture.random;
     const double half = std::nearbyint(p / 2.0);
     for (int y = 1; y <= picture.height(); ++y) {
         for (int x = 1; x <= picture.width(); ++x) {
@@ -34,6 +35,8 @@ FilterHarness referenceDeffuse(FilterHarness picture, int p, RandomSource &draws
 
 FilterHarness referencePixelize(FilterHarness picture, int n)
 {
+    if (n < 1)
+        return picture;
     const FilterHarness source = picture;
     Bgr colour{0, 0, 0};
     for (int y = 1; y <= picture.height(); ++y) {
@@ -54,25 +57,6 @@ FilterHarness referencePixelize(FilterHarness picture, int n)
         }
     }
     return picture;
-}
-
-const std::pair<int, int> kSizes[] = {{1, 1}, {1, 7}, {7, 1}, {13, 9}};
-
-TEST(DeffuseFilter, MatchesThePlainReferenceWithTheSameDrawsTwoForEveryPixel)
-{
-    unsigned seed = 500;
-    for (auto [width, height] : kSizes) {
-        for (int p : {6, 5, 2, 1, 0, -6, 40}) {
-            FilterHarness harness(width, height);
-            harness.randomize(++seed);
-            RandomSource replay = harness.random;
-            const FilterHarness expected = referenceDeffuse(harness, p, replay);
-            harness.run(DeffuseFilter, p);
-            EXPECT_EQ(harness.dest, expected.dest) << width << "x" << height << " p " << p;
-            EXPECT_EQ(harness.random.next(), replay.next()) << "two draws for every pixel";
-            EXPECT_EQ(harness.progress.stored, conventionFor(height));
-        }
-    }
 }
 
 TEST(DeffuseFilter, ASecondRunUsesFreshDraws)
@@ -102,33 +86,15 @@ TEST(PixelizeFilter, CutsTheEdgeBlocksOfASevenByFivePicture)
             EXPECT_EQ(harness.get(x, y), expected[y / 3][x / 3]) << x << "," << y;
 }
 
-TEST(PixelizeFilter, MatchesThePlainReferenceAndBlocksOfOneGiveThePictureBack)
+TEST(ScatterFilters, MatchThePlainReferenceWithTheSameDrawsTwoForEveryPixelOfDeffuse)
 {
-    unsigned seed = 700;
-    for (auto [width, height] : kSizes) {
-        for (int n : {1, 2, 3, 5, 40}) {
-            FilterHarness harness(width, height);
-            harness.randomize(++seed);
-            const FilterHarness expected = referencePixelize(harness, n);
-            harness.run(PixelizeFilter, n);
-            EXPECT_EQ(harness.dest, expected.dest) << width << "x" << height << " n " << n;
-            EXPECT_EQ(harness.progress.stored, conventionFor(height));
-            if (n == 1) {
-                EXPECT_EQ(harness.dest, harness.source);
-            }
-        }
-    }
-}
-
-TEST(PixelizeFilter, ABlockSizeOfZeroOrBelowLeavesThePictureUnchanged)
-{
-    for (int n : {0, -1, -3}) {
-        FilterHarness harness(5, 4);
-        harness.randomize(800);
-        harness.run(PixelizeFilter, n);
-        EXPECT_EQ(harness.dest, harness.source) << n;
-        EXPECT_EQ(harness.progress.stored, (testing::Progress{0, 100}));
-    }
+    const auto pictures = testing::randomPictures({{1, 1}, {1, 7}, {7, 1}, {13, 9}}, 500);
+    for (int p : {6, 5, 2, 1, 0, -6, 40})
+        testing::expectAsReference(DeffuseFilter, p, pictures, [p](FilterHarness h) { return referenceDeffuse(h, p); });
+    // Blocks of one or less give the picture back.
+    for (int n : {1, 2, 3, 5, 40, 0, -3})
+        testing::expectAsReference(PixelizeFilter, n, pictures,
+                                   [n](FilterHarness h) { return referencePixelize(h, n); });
 }
 
 } // namespace

@@ -30,7 +30,6 @@ QByteArray bgrBytes(QRgb c)
     return QByteArray(bytes, 3);
 }
 
-// Decodes the file and compares every pixel with the picture.
 void expectFileHolds(const QString &path, const Picture &expected)
 {
     const DecodeResult decoded = decodePictureFile(path);
@@ -40,27 +39,15 @@ void expectFileHolds(const QString &path, const Picture &expected)
 
 } // namespace
 
-TEST(BmpFile, RoundTripsEveryPixelAtOddEvenAndStackedSizes)
+TEST(BmpFile, StoresTwentyFourBitRowsBottomUpPaddedToFourBytesAndEveryPixelComesBack)
 {
     QTemporaryDir dir;
-    // 320 x 480 is the shape of two 320 x 240 pictures combined one under the other.
-    const QSize sizes[] = {{1, 1}, {3, 2}, {2, 5}, {5, 7}, {321, 240}, {320, 480}, {9, 1}};
-    for (const QSize size : sizes) {
-        const Picture picture = randomPicture(size.width(), size.height(), unsigned(size.width() + size.height()));
-        const QString path = dir.filePath(QStringLiteral("round %1x%2.bmp").arg(size.width()).arg(size.height()));
-        const FileResult result = writeBmpFile(picture, path);
-        ASSERT_TRUE(result.ok) << result.error.toStdString();
-        expectFileHolds(path, picture);
-    }
-}
-
-TEST(BmpFile, StoresTwentyFourBitRowsBottomUpPaddedToFourBytes)
-{
-    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Reliëf van Zoë 日本.bmp"));
+    ASSERT_TRUE(writeBmpFile(randomPicture(40, 30, 7), path).ok);
     const Picture picture = randomPicture(5, 7, 1);
-    const QString path = dir.filePath(QStringLiteral("layout.bmp"));
-    ASSERT_TRUE(writeBmpFile(picture, path).ok);
-
+    const FileResult result = writeBmpFile(picture, path); // replacing a larger file whole
+    ASSERT_TRUE(result.ok) << result.error.toStdString();
+    EXPECT_EQ(entriesOf(dir.path()), QStringList{QStringLiteral("Reliëf van Zoë 日本.bmp")});
     const QByteArray bytes = contentsOf(path);
     constexpr int kHeader = 54;
     constexpr int kStride = 16; // 5 pixels of 3 bytes, padded from 15 to 16
@@ -68,30 +55,23 @@ TEST(BmpFile, StoresTwentyFourBitRowsBottomUpPaddedToFourBytes)
     EXPECT_EQ(bytes.left(2), QByteArray("BM"));
     EXPECT_EQ(le32(bytes, 2), std::uint32_t(bytes.size()));
     EXPECT_EQ(le32(bytes, 10), std::uint32_t(kHeader));
+    EXPECT_EQ(le32(bytes, 14), 40u) << "the classic header";
     EXPECT_EQ(le32(bytes, 18), 5u);
     EXPECT_EQ(le32(bytes, 22), 7u) << "positive height: bottom-up rows";
-    EXPECT_EQ(le32(bytes, 28) & 0xFFFF, 24u);
+    EXPECT_EQ(le32(bytes, 26), 1u | 24u << 16) << "one plane, 24 bits";
     EXPECT_EQ(le32(bytes, 30), 0u) << "uncompressed";
-
+    EXPECT_EQ(le32(bytes, 34), std::uint32_t(kStride * 7));
     // The first stored row is the picture's bottom row, blue first.
     EXPECT_EQ(bytes.mid(kHeader, 3), bgrBytes(picture.pixel(0, 6)));
     EXPECT_EQ(bytes[kHeader + 15], '\0') << "padding byte";
     EXPECT_EQ(bytes.mid(kHeader + 6 * kStride + 12, 3), bgrBytes(picture.pixel(4, 0))) << "the top row is stored last";
-}
 
-TEST(BmpFile, WritesUnderNamesBeyondAsciiAndReplacesALargerFileWhole)
-{
-    QTemporaryDir dir;
-    const QString folder = dir.filePath(QStringLiteral("Mijn foto's – été"));
-    ASSERT_TRUE(QDir().mkpath(folder));
-    const QString path = folder + QStringLiteral("/Reliëf van Zoë 日本.bmp");
-    ASSERT_TRUE(writeBmpFile(randomPicture(40, 30, 7), path).ok);
-    const Picture smaller = randomPicture(3, 2, 8);
-    const FileResult result = writeBmpFile(smaller, path);
-    ASSERT_TRUE(result.ok) << result.error.toStdString();
-    EXPECT_EQ(contentsOf(path).size(), 54 + 12 * 2);
-    expectFileHolds(path, smaller);
-    EXPECT_EQ(entriesOf(folder), QStringList{QStringLiteral("Reliëf van Zoë 日本.bmp")});
+    // Odd, even and stacked sizes (320 x 480 is two 320 x 240 pictures one under the other).
+    for (const QSize size : {QSize(1, 1), QSize(3, 2), QSize(2, 5), QSize(321, 240), QSize(320, 480)}) {
+        const Picture random = randomPicture(size.width(), size.height(), unsigned(size.width() + size.height()));
+        ASSERT_TRUE(writeBmpFile(random, path).ok);
+        expectFileHolds(path, random);
+    }
 }
 
 TEST(BmpFile, RefusesTargetsItCannotWriteWithAReasonAndLeavesThemAsTheyWere)
@@ -108,7 +88,7 @@ TEST(BmpFile, RefusesTargetsItCannotWriteWithAReasonAndLeavesThemAsTheyWere)
     } cases[] = {
         {randomPicture(3, 2, 1), readOnly, QStringLiteral("cannot write %1: file is read-only").arg(readOnly)},
         {randomPicture(2, 2, 1), missing, QStringLiteral("cannot write %1: folder does not exist").arg(missing)},
-        {randomPicture(2, 2, 1), dir.filePath(QStringLiteral("sub.bmp")), QStringLiteral("sub.bmp")},
+        {randomPicture(2, 2, 1), dir.filePath(QStringLiteral("sub.bmp")), QStringLiteral("sub.bmp: is a folder")},
         {Picture(0, 240, qRgb(1, 2, 3)), dir.filePath(QStringLiteral("e1.bmp")), QStringLiteral("no pixels")},
         {Picture(320, 0, qRgb(1, 2, 3)), dir.filePath(QStringLiteral("e2.bmp")), QStringLiteral("no pixels")},
     };
@@ -122,19 +102,6 @@ TEST(BmpFile, RefusesTargetsItCannotWriteWithAReasonAndLeavesThemAsTheyWere)
     EXPECT_TRUE(entriesOf(dir.filePath(QStringLiteral("sub.bmp"))).isEmpty());
 }
 
-TEST(BmpFile, FailsInAFolderThatCannotBeWrittenAndLeavesNothing)
-{
-    UnwritableFolder folder;
-    if (!folder.usable())
-        GTEST_SKIP() << "no unwritable folder to be had: " << folder.why().toStdString();
-    ASSERT_TRUE(folder.lock());
-    const QString path = folder.path() + QStringLiteral("/x.bmp");
-    const FileResult result = writeBmpFile(randomPicture(3, 3, 1), path);
-    EXPECT_FALSE(result.ok);
-    EXPECT_TRUE(result.error.startsWith(QStringLiteral("cannot write %1: ").arg(path))) << result.error.toStdString();
-    EXPECT_TRUE(entriesOf(folder.path()).isEmpty());
-}
-
 TEST(BmpFile, KeepsTheOldFileAndLeavesNoTemporaryWhenTheDiskIsFull)
 {
     TinyDisk disk;
@@ -146,8 +113,7 @@ TEST(BmpFile, KeepsTheOldFileAndLeavesNoTemporaryWhenTheDiskIsFull)
 
     const FileResult result = writeBmpFile(randomPicture(321, 240, 2), path); // about 231 KB on 64 KB
     EXPECT_FALSE(result.ok);
-    const QString diskFull = QString::fromLocal8Bit(std::strerror(ENOSPC));
-    EXPECT_EQ(result.error, QStringLiteral("cannot write %1: %2").arg(path, diskFull));
+    EXPECT_EQ(result.error, QStringLiteral("cannot write %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(ENOSPC))));
     expectFileHolds(path, small);
     EXPECT_EQ(entriesOf(disk.path()), QStringList{QStringLiteral("full.bmp")});
 }

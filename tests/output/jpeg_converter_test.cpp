@@ -27,87 +27,64 @@ Picture smooth(int width, int height)
     return picture;
 }
 
-qint64 sizeOf(const QString &path) { return QFileInfo(path).size(); }
+qint64 sizeOf(const QString &path)
+{
+    return QFileInfo(path).size();
+}
 
 // JPEG is lossy: at quality 89 with full-resolution colour a smooth picture
 // comes back within a couple of levels on average, and the middle of a flat
-// block almost exactly; single pixels at the hard edges of the flat blocks
-// ring by a few dozen levels.
+// block almost exactly.
 constexpr double kMeanColourTolerance = 2.0;
 constexpr int kFlatColourTolerance = 4;
-constexpr int kLargestColourTolerance = 40;
 
 } // namespace
 
-TEST(JpegConverter, TurnsAPictureOfAnySizeIntoAJpgCloseToItsColoursThroughTheRealLibrary)
+TEST(JpegConverter, TurnsAPictureOfAnySizeIntoAJpgCloseToItsColoursUnderAnyName)
 {
     QTemporaryDir dir;
-    const QString temporary = dir.filePath(QStringLiteral("mydummy.bmp"));
+    const QString folder = dir.filePath(QStringLiteral("Vakantie één"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString temporary = folder + QStringLiteral("/tijdelijk ë.bmp");
     const Picture picture = smooth(96, 64);
-    const QString jpg = dir.filePath(QStringLiteral("smooth.jpg"));
+    const QString jpg = folder + QStringLiteral("/Strand bij Zoë 日本.jpg");
     const FileResult result = writeJpegFile(picture, jpg, 89, converterDir(), temporary);
     ASSERT_TRUE(result.ok) << result.error.toStdString();
-    EXPECT_EQ(entriesOf(dir.path()), QStringList{QStringLiteral("smooth.jpg")}) << "temporary BMP deleted";
+    EXPECT_EQ(entriesOf(folder), QStringList{QStringLiteral("Strand bij Zoë 日本.jpg")}) << "temporary BMP deleted";
 
     const QImage decoded = decodePictureFile(jpg).image;
     ASSERT_EQ(decoded.size(), QSize(96, 64));
     double sum = 0;
-    int largest = 0;
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 96; ++x)
-            for (int shift : {0, 8, 16}) {
-                const int diff =
-                    std::abs(int(picture.pixel(x, y) >> shift & 0xFF) - int(decoded.pixel(x, y) >> shift & 0xFF));
-                sum += diff, largest = std::max(largest, diff);
-            }
+            for (int shift : {0, 8, 16})
+                sum += std::abs(int(picture.pixel(x, y) >> shift & 0xFF) - int(decoded.pixel(x, y) >> shift & 0xFF));
     EXPECT_LE(sum / (3 * 96 * 64), kMeanColourTolerance);
-    EXPECT_LE(largest, kLargestColourTolerance);
     const QRgb flat = decoded.pixel(8, 6); // inside the magenta block
     EXPECT_NEAR(qRed(flat), 200, kFlatColourTolerance);
     EXPECT_NEAR(qGreen(flat), 30, kFlatColourTolerance);
     EXPECT_NEAR(qBlue(flat), 160, kFlatColourTolerance);
 
-    // Odd and stacked sizes keep their size.
-    for (const QSize size : {QSize(1, 1), QSize(3, 2), QSize(5, 7), QSize(321, 240), QSize(320, 480)}) {
-        const QString odd = dir.filePath(QStringLiteral("%1x%2.jpg").arg(size.width()).arg(size.height()));
-        ASSERT_TRUE(writeJpegFile(smooth(size.width(), size.height()), odd, 75, converterDir(), temporary).ok);
-        EXPECT_EQ(decodePictureFile(odd).image.size(), size);
+    for (const QSize size : {QSize(1, 1), QSize(5, 7), QSize(320, 480)}) {
+        ASSERT_TRUE(writeJpegFile(smooth(size.width(), size.height()), jpg, 75, converterDir(), temporary).ok);
+        EXPECT_EQ(decodePictureFile(jpg).image.size(), size);
     }
     EXPECT_FALSE(QFileInfo::exists(temporary));
 }
 
-TEST(JpegConverter, HigherQualityGivesALargerFileAndBothEndsOfTheScaleWork)
+TEST(JpegConverter, HigherQualityGivesALargerFileAndNumbersOutsideTheScaleTakeItsNearestEnd)
 {
     QTemporaryDir dir;
     const QString bmp = dir.filePath(QStringLiteral("noise.bmp"));
     ASSERT_TRUE(writeBmpFile(randomPicture(64, 48, 1), bmp).ok);
     qint64 previous = 0;
-    for (int quality : {0, 40, 75, 99}) {
+    for (int quality : {-7, 0, 40, 99, 40000}) {
         const QString jpg = dir.filePath(QStringLiteral("q%1.jpg").arg(quality));
-        const FileResult result = convertBmpToJpeg(converterDir(), bmp, jpg, quality);
-        ASSERT_TRUE(result.ok) << "quality " << quality << ": " << result.error.toStdString();
+        ASSERT_TRUE(convertBmpToJpeg(converterDir(), bmp, jpg, quality).ok) << quality;
         EXPECT_EQ(decodePictureFile(jpg).image.size(), QSize(64, 48));
-        EXPECT_GT(sizeOf(jpg), previous) << "quality " << quality;
+        EXPECT_EQ(sizeOf(jpg) > previous, quality != 0 && quality != 40000) << quality;
         previous = sizeOf(jpg);
     }
-    // Out-of-range numbers are taken as the nearest end of the scale.
-    ASSERT_TRUE(convertBmpToJpeg(converterDir(), bmp, dir.filePath(QStringLiteral("low.jpg")), -7).ok);
-    ASSERT_TRUE(convertBmpToJpeg(converterDir(), bmp, dir.filePath(QStringLiteral("high.jpg")), 40000).ok);
-    EXPECT_EQ(sizeOf(dir.filePath(QStringLiteral("low.jpg"))), sizeOf(dir.filePath(QStringLiteral("q0.jpg"))));
-    EXPECT_EQ(sizeOf(dir.filePath(QStringLiteral("high.jpg"))), sizeOf(dir.filePath(QStringLiteral("q99.jpg"))));
-}
-
-TEST(JpegConverter, WritesUnderNamesWithSpacesAndLettersBeyondAscii)
-{
-    QTemporaryDir dir;
-    const QString folder = dir.filePath(QStringLiteral("Vakantie één"));
-    ASSERT_TRUE(QDir().mkpath(folder));
-    const QString jpg = folder + QStringLiteral("/Strand bij Zoë 日本.jpg");
-    const QString temporary = folder + QStringLiteral("/tijdelijk ë.bmp");
-    const FileResult result = writeJpegFile(smooth(16, 12), jpg, 75, converterDir(), temporary);
-    ASSERT_TRUE(result.ok) << result.error.toStdString();
-    EXPECT_EQ(entriesOf(folder), QStringList{QStringLiteral("Strand bij Zoë 日本.jpg")});
-    EXPECT_EQ(decodePictureFile(jpg).image.size(), QSize(16, 12));
 }
 
 TEST(JpegConverter, FailsWithAReasonAndLeavesNoFilesWhenItCannotMakeTheJpg)
@@ -160,15 +137,11 @@ TEST(JpegConverter, ReportsAFailedConversionAndKeepsAnOlderJpgUntouched)
     EXPECT_FALSE(result.ok) << "an untouched older file is no proof of success";
     EXPECT_EQ(contentsOf(older), before);
     EXPECT_EQ(entriesOf(dir.path()), (QStringList{QStringLiteral("broken.bmp"), QStringLiteral("older.jpg")}));
-}
 
-TEST(JpegConverter, LeavesNoPartialJpgWhenTheDiskIsFull)
-{
+    // A full disk: noise barely compresses, about 200 KB of JPG at this size and quality.
     TinyDisk disk;
     if (!disk.usable())
         GTEST_SKIP() << "no small disk to fill: " << disk.why().toStdString();
-    QTemporaryDir dir;
-    // Noise barely compresses: about 200 KB of JPG at this size and quality.
     const QString bmp = dir.filePath(QStringLiteral("noise.bmp"));
     ASSERT_TRUE(writeBmpFile(randomPicture(321, 240, 1), bmp).ok);
     EXPECT_FALSE(convertBmpToJpeg(converterDir(), bmp, disk.path() + QStringLiteral("/big.jpg"), 99).ok);

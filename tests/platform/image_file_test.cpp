@@ -51,7 +51,7 @@ QByteArray encoded(const QImage &image, const char *format)
 
 } // namespace
 
-TEST(DecodePictureFile, ReadsJpgBmpAndGifIntoRgb32UnderAnyName)
+TEST(DecodePictureFile, ReadsJpgBmpAndGifIntoRgb32UnderAnyNameUprightWithTransparencyOverWhite)
 {
     QTemporaryDir dir;
     const QImage source = gradientImage(40, 30);
@@ -65,28 +65,20 @@ TEST(DecodePictureFile, ReadsJpgBmpAndGifIntoRgb32UnderAnyName)
     ASSERT_FALSE(fromGif.image.isNull());
     EXPECT_EQ(fromGif.image.format(), QImage::Format_RGB32);
     EXPECT_EQ(fromGif.image.pixel(0, 0), qRgb(255, 0, 0));
-}
 
-TEST(DecodePictureFile, ShowsTransparentPixelsOverWhite)
-{
-    QTemporaryDir dir;
-    QImage in(2, 1, QImage::Format_ARGB32);
-    in.setPixel(0, 0, qRgba(0, 0, 0, 0));
-    in.setPixel(1, 0, qRgba(10, 20, 30, 255));
-    const QImage decoded = decodePictureFile(writeImage(dir.path(), QStringLiteral("alpha.png"), in, "PNG")).image;
-    ASSERT_EQ(decoded.size(), QSize(2, 1));
+    // Transparent pixels show over white.
+    QImage alpha(2, 1, QImage::Format_ARGB32);
+    alpha.setPixel(0, 0, qRgba(0, 0, 0, 0));
+    alpha.setPixel(1, 0, qRgba(10, 20, 30, 255));
+    const QImage decoded = decodePictureFile(writeImage(dir.path(), QStringLiteral("alpha.png"), alpha, "PNG")).image;
     EXPECT_EQ(decoded.pixel(0, 0), qRgb(255, 255, 255));
     EXPECT_EQ(decoded.pixel(1, 0), qRgb(10, 20, 30));
-}
 
-TEST(DecodePictureFile, AppliesTheExifOrientationSoPhonePhotosStandUpright)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("turned.jpg"));
-    QImageWriter writer(path, "jpeg");
-    writer.setTransformation(QImageIOHandler::TransformationRotate90);
-    ASSERT_TRUE(writer.write(gradientImage(64, 16)));
-    EXPECT_EQ(decodePictureFile(path).image.size(), QSize(16, 64));
+    // The orientation a phone notes in its photo is applied, so the photo stands upright.
+    QImageWriter turned(dir.filePath(QStringLiteral("turned.jpg")), "jpeg");
+    turned.setTransformation(QImageIOHandler::TransformationRotate90);
+    ASSERT_TRUE(turned.write(gradientImage(64, 16)));
+    EXPECT_EQ(decodePictureFile(turned.fileName()).image.size(), QSize(16, 64));
 }
 
 TEST(DecodePictureFile, ReadsPhotosBeyondQtsDefaultLimitOfA128MegabyteImage)

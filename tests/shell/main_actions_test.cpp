@@ -20,52 +20,40 @@ TEST_F(MainActionsTest, CombineEntriesRebuildTheResultAndItsDisplay)
 {
     trigger("comb_1");
     EXPECT_EQ(pict().pixel(0, 0), qRgb(0, 0, 255)) << "(0, 0) from slot 2";
-    EXPECT_EQ(pict().pixel(1, 0), slot1().pixel(1, 0));
     EXPECT_EQ(window->Pict0().picture().pixel(1, 0), slot1().pixel(1, 0));
-    EXPECT_EQ(pointer.changes.back(), false);
-
+    EXPECT_EQ(pointer.changes, (std::vector<bool>{true, false, true, false, true, false})) << "two loads, a combine";
     trigger("comb_3");
     ASSERT_EQ(pict().height(), 480);
-    EXPECT_EQ(pict().pixel(5, 240), qRgb(255, 255, 255)) << "the separating row";
     // The display squeezes the 320 x 480 result to half height.
     EXPECT_EQ(window->Pict0().picture().pixel(7, 10), slot1().pixel(7, 21));
     EXPECT_EQ(window->Pict0().picture().pixel(7, 200), qRgb(0, 0, 255));
-
     trigger("comb_2");
     EXPECT_EQ(pict().height(), 240);
-    EXPECT_EQ(pict().pixel(3, 4), slot1().pixel(3, 4) ^ 0x0000FF);
+    EXPECT_EQ(window->Pict0().picture().pixel(3, 4), slot1().pixel(3, 4) ^ 0x0000FF);
 }
 
 TEST_F(MainActionsTest, FilterEntriesRunThroughTheEngineWithTheProgressBarAndShowTheResult)
 {
     trigger("comb_2");
-    const QImage before = pict().image();
+    const QRgb before = pict().pixel(10, 20);
     trigger("fil_2"); // Negative
-    EXPECT_EQ(pict().pixel(10, 20), negative(before.pixel(10, 20)));
-    EXPECT_EQ(window->Pict0().picture().pixel(10, 20), pict().pixel(10, 20));
-    EXPECT_EQ(window->filterProgress(), 100);
+    EXPECT_EQ(window->Pict0().picture().pixel(10, 20), negative(before));
     EXPECT_EQ(eventLoop.turns, 241) << "one per row and one at the end";
-    EXPECT_FALSE(window->filterBusy());
     EXPECT_FALSE(pointer.busy);
-
     window->progressDisplay().tick();
     EXPECT_EQ(window->findChild<QLabel *>(QStringLiteral("ProgressLabel"))->text(), QStringLiteral("100%"));
     EXPECT_FALSE(window->progressDisplay().timerEnabled());
 
     // The "Swap colors" entry itself runs no filter but starts the progress display.
-    const QImage negated = pict().image();
     window->fil_Click(5);
-    EXPECT_EQ(pict().image(), negated);
     EXPECT_TRUE(window->progressDisplay().timerEnabled());
     EXPECT_EQ(eventLoop.turns, 241);
-    EXPECT_FALSE(pointer.busy);
-
     trigger("fils_4"); // red and blue exchanged
-    const QRgb n = negative(before.pixel(10, 20));
-    EXPECT_EQ(pict().pixel(10, 20), qRgb(qBlue(n), qGreen(n), qRed(n)));
     trigger("fil_25");
     trigger("fil_26");
+    const QRgb n = negative(before);
     EXPECT_EQ(pict().pixel(319 - 10, 239 - 20), qRgb(qBlue(n), qGreen(n), qRed(n)));
+    EXPECT_FALSE(pointer.busy);
 }
 
 TEST_F(MainActionsTest, ASecondFilterDuringARunIsRefusedAndAMirrorThenIsLost)
@@ -74,7 +62,7 @@ TEST_F(MainActionsTest, ASecondFilterDuringARunIsRefusedAndAMirrorThenIsLost)
     const QImage before = pict().image();
     eventLoop.onTurn = [this](int turn) {
         if (turn == 3)
-            trigger("fil_2");  // refused: the running one goes on
+            trigger("fil_2"); // refused: the running one goes on
         if (turn == 5)
             trigger("fil_25"); // carried out at once, then overwritten
     };
@@ -97,7 +85,6 @@ TEST_F(MainActionsTest, ButtonsPressedDuringAFilterLeaveAConsistentPicture)
     };
     trigger("fil_1"); // Greyscale
     ASSERT_EQ(pict().height(), 480);
-    EXPECT_EQ(pict().pixel(5, 240), qRgb(255, 255, 255));
     EXPECT_EQ(pict().pixel(4, 241), qRgb(0, 0, 255));
     EXPECT_FALSE(window->filterBusy());
 
@@ -119,33 +106,25 @@ TEST_F(MainActionsTest, ButtonsPressedDuringAFilterLeaveAConsistentPicture)
     EXPECT_EQ(window->workspace().Foto[0].pixel(0, 0), qRgb(255, 255, 255));
 }
 
-TEST_F(MainActionsTest, ExitDuringAFilterWritesTheSettingsAndGivesTheFilterUp)
+TEST_F(MainActionsTest, ExitDuringAFilterWritesTheSettingsAndGivesTheFilterUpButClosingWritesNothing)
 {
-    trigger("comb_1");
-    const QImage before = pict().image();
-    QFile::remove(programDir.filePath(QStringLiteral("Mergola.ini")));
-    eventLoop.onTurn = [this](int turn) {
-        if (turn == 10)
-            window->ExitKnop_Click();
-    };
-    trigger("fil_21"); // Gamma
-    EXPECT_EQ(eventLoop.turns, 10) << "no row after the exit";
-    EXPECT_EQ(pict().image(), before) << "the unfinished result is dropped";
-    EXPECT_FALSE(window->filterBusy());
-    EXPECT_FALSE(pointer.busy);
-    EXPECT_EQ(settingsContent(), QByteArray("320,240\r\n75\r\n"));
-}
-
-TEST_F(MainActionsTest, ClosingTheWindowDuringAFilterEndsItWithoutWritingSettings)
-{
-    trigger("comb_1");
-    QFile::remove(programDir.filePath(QStringLiteral("Mergola.ini")));
-    eventLoop.onTurn = [this](int turn) {
-        if (turn == 4)
-            window->close();
-    };
-    trigger("fil_3");
-    EXPECT_EQ(eventLoop.turns, 4);
-    EXPECT_FALSE(window->filterBusy());
-    EXPECT_FALSE(QFile::exists(programDir.filePath(QStringLiteral("Mergola.ini"))));
+    for (bool exit : {true, false}) {
+        start();
+        trigger("comb_1");
+        const QImage before = pict().image();
+        QFile::remove(programDir.filePath(QStringLiteral("Mergola.ini")));
+        eventLoop.turns = 0;
+        eventLoop.onTurn = [this, exit](int turn) {
+            if (turn == 4 && exit)
+                window->ExitKnop_Click();
+            else if (turn == 4)
+                window->close();
+        };
+        trigger("fil_21"); // Gamma
+        EXPECT_EQ(eventLoop.turns, 4) << "no row after the end";
+        EXPECT_EQ(pict().image(), before) << "the unfinished result is dropped";
+        EXPECT_FALSE(window->filterBusy());
+        EXPECT_FALSE(pointer.busy);
+        EXPECT_EQ(settingsContent(), exit ? QByteArray("320,240\r\n75\r\n") : QByteArray("<missing>"));
+    }
 }

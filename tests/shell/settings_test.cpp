@@ -36,18 +36,6 @@ Read readFrom(const QByteArray &content)
 
 } // namespace
 
-TEST(SettingsFile, FirstStartLeavesAFileWithTheDefaultsInTwoCrlfLines)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("Mergola.ini"));
-    Settings settings;
-    loadSettingsAtStartup(path, settings);
-    EXPECT_EQ(settings.resultWidth, 320);
-    EXPECT_EQ(settings.resultHeight, 240);
-    EXPECT_EQ(settings.jpgQuality, 75);
-    EXPECT_EQ(contentOf(path), QByteArray("320,240\r\n75\r\n"));
-}
-
 TEST(SettingsFile, ReadsWhatPeopleTypeByHandAndKeepsWhatWasReadBeforeABadValue)
 {
     const struct {
@@ -66,14 +54,13 @@ TEST(SettingsFile, ReadsWhatPeopleTypeByHandAndKeepsWhatWasReadBeforeABadValue)
         // A bad value: what was read before it stays, the defaults after it.
         {"", false, 320, 240, 75},
         {"640,480", false, 640, 480, 75},
-        {"640,480\r\n", false, 640, 480, 75},
         {"-5,480\r\n75\r\n", false, 320, 240, 75},
         {"10000,480\r\n75\r\n", false, 320, 240, 75},
         {"640,99999999999999999999\r\n75\r\n", false, 640, 240, 75},
         {"640,480\r\n100\r\n", false, 640, 480, 75},
         {"640,abc\r\n75\r\n", false, 640, 240, 75},
-        {"1e3,480\r\n75\r\n", false, 320, 240, 75},
         {",480\r\n75\r\n", false, 320, 240, 75},
+        {"1e3,480\r\n75\r\n", false, 320, 240, 75}, // no exponents
         {QByteArray("\x00\xff\x13\x37garbage\x01", 12), false, 320, 240, 75},
     };
     for (const auto &c : cases) {
@@ -85,20 +72,23 @@ TEST(SettingsFile, ReadsWhatPeopleTypeByHandAndKeepsWhatWasReadBeforeABadValue)
     }
 }
 
-TEST(SettingsFile, AFailedReadRewritesTheFileFromTheValuesInEffect)
+TEST(SettingsFile, AFailedReadRewritesTheFileFromTheValuesInEffectAndAGoodOneIsLeftAlone)
 {
     QTemporaryDir dir;
-    const QString path = writeFile(dir.path(), QStringLiteral("Mergola.ini"), "640,480");
+    const QString path = dir.filePath(QStringLiteral("Mergola.ini"));
+    Settings first;
+    loadSettingsAtStartup(path, first);
+    EXPECT_EQ((std::array{first.resultWidth, first.resultHeight, first.jpgQuality}), (std::array{320, 240, 75}));
+    EXPECT_EQ(contentOf(path), QByteArray("320,240\r\n75\r\n")) << "a first start leaves the defaults";
+
+    writeFile(dir.path(), QStringLiteral("Mergola.ini"), "640,480");
     Settings settings;
     loadSettingsAtStartup(path, settings);
     EXPECT_EQ(contentOf(path), QByteArray("640,480\r\n75\r\n"));
 
     writeFile(dir.path(), QStringLiteral("Mergola.ini"), "800 , 600\r\n90\r\n");
-    Settings handTyped;
-    loadSettingsAtStartup(path, handTyped);
+    loadSettingsAtStartup(path, settings);
     EXPECT_EQ(contentOf(path), QByteArray("800 , 600\r\n90\r\n")) << "a good file is not rewritten at start-up";
-    ASSERT_TRUE(writeSettingsFile(path, handTyped));
-    EXPECT_EQ(contentOf(path), QByteArray("800,600\r\n90\r\n"));
 }
 
 TEST(SettingsFile, WritingReplacesTheFileWholeMakesItsFolderAndReportsAFolderItCannotWrite)
@@ -115,11 +105,9 @@ TEST(SettingsFile, WritingReplacesTheFileWholeMakesItsFolderAndReportsAFolderItC
     ASSERT_TRUE(writeSettingsFile(fresh, Settings{}));
     EXPECT_EQ(contentOf(fresh), QByteArray("320,240\r\n75\r\n"));
     EXPECT_FALSE(writeSettingsFile(path + QStringLiteral("/Mergola.ini"), Settings{})) << "a file is in the way";
-    // A directory where the file should be: start-up goes on with the values read so far.
-    QDir(dir.path()).mkdir(QStringLiteral("blocked"));
-    const QString blocked = dir.filePath(QStringLiteral("blocked/Mergola.ini"));
-    QDir().mkdir(blocked);
+    // A folder where the file should be: start-up goes on with the defaults.
+    QDir(dir.path()).mkpath(QStringLiteral("blocked/Mergola.ini"));
     Settings settings;
-    loadSettingsAtStartup(blocked, settings);
+    loadSettingsAtStartup(dir.filePath(QStringLiteral("blocked/Mergola.ini")), settings);
     EXPECT_EQ(settings.resultWidth, 320);
 }

@@ -5,9 +5,12 @@
 
 #include "filters/engine.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <functional>
 #include <random>
+#include <utility>
 #include <vector>
 
 namespace mergola::testing {
@@ -112,5 +115,34 @@ public:
     RandomSource random;
     RecordingProgress progress;
 };
+
+// Random pictures of the given sizes, levels from low to high, each with a seed of its own.
+inline std::vector<FilterHarness> randomPictures(std::initializer_list<std::pair<int, int>> sizes, unsigned seed,
+                                                 int low = 0, int high = 255)
+{
+    std::vector<FilterHarness> pictures;
+    for (auto [width, height] : sizes) {
+        pictures.emplace_back(width, height);
+        pictures.back().randomize(++seed, low, high);
+    }
+    return pictures;
+}
+
+// Runs the filter over each picture: DestBuffer must come out as the
+// reference makes it, SourceBuffer unwritten, and the random source must
+// have given exactly the draws the reference took.
+inline void expectAsReference(FilterFunction filter, std::int32_t p, const std::vector<FilterHarness> &pictures,
+                              const std::function<FilterHarness(FilterHarness)> &reference)
+{
+    for (const FilterHarness &original : pictures) {
+        FilterHarness picture = original;
+        picture.run(filter, p);
+        FilterHarness expected = reference(original);
+        EXPECT_EQ(picture.dest, expected.dest) << "parameter " << p << " on " << original.width() << "x"
+                                               << original.height();
+        EXPECT_EQ(picture.source, original.dest) << "SourceBuffer is never written";
+        EXPECT_EQ(picture.random.next(), expected.random.next()) << "as many draws as the reference";
+    }
+}
 
 } // namespace mergola::testing

@@ -4,6 +4,7 @@
 #include "platform/picture.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -12,6 +13,9 @@
 #include <random>
 
 namespace mergola::testing {
+
+// The build puts the programs, the converter library and the test programs in one folder.
+inline QString builtProgramDir() { return QCoreApplication::applicationDirPath(); }
 
 // Random colours, the same for the same seed.
 inline QImage randomImage(int width, int height, unsigned seed)

@@ -3,7 +3,7 @@
 // the tests, and a real pointer and keyboard through xdotool.
 #pragma once
 
-#include "support/program_dir.h"
+#include "support/test_files.h"
 
 #include <QElapsedTimer>
 #include <QFile>
