@@ -53,8 +53,13 @@ bool bmpIsComplete(const uchar *data, qint64 size)
     constexpr std::uint32_t kBitfields = 3;
     if (compression != kRgb && compression != kBitfields)
         return true;
-    const qint64 rowBytes = ((qint64(std::abs(width)) * bitsPerPixel + 31) / 32) * 4;
-    return pixelOffset + rowBytes * std::abs(qint64(height)) <= size;
+    // In 64 bits, and divided rather than multiplied: a forged header may
+    // claim sizes whose product overflows even that.
+    const qint64 rowBytes = ((std::abs(qint64(width)) * bitsPerPixel + 31) / 32) * 4;
+    const qint64 rows = std::abs(qint64(height));
+    if (pixelOffset > size)
+        return false;
+    return rows == 0 || rowBytes <= (size - pixelOffset) / rows;
 }
 
 // In a JPEG's entropy-coded data every 0xFF is followed by 0x00 or a restart

@@ -24,4 +24,4 @@ CC=clang CXX=clang++ cmake -S "$top" -B "$top/build-asan" -DCMAKE_BUILD_TYPE=Deb
 cmake --build "$top/build-asan" -j"$jobs"
 (cd "$top/build-asan" && MERGOLA_CUPS_TEST=$cups ctest --output-on-failure -j"$jobs")
 
-"$top/scripts/fuzz.sh" 15
+"$top/scripts/fuzz.sh" --quick
