@@ -145,10 +145,11 @@ TEST(ApplyFilter, RunsTheFilterOfTheIdOnCopiesOfThePictureAndWritesTheResultBack
             Picture picture = randomPicture(width, height, 1);
             const QImage expected = id == 2 ? negated(picture) : picture.image();
             RecordingProgress progress;
+            const std::size_t bytes = 4u * std::size_t(width) * std::size_t(height);
             progress.onTurn = [&] {
                 EXPECT_TRUE(filters.FilterBusy());
-                EXPECT_EQ(filters.destBufferBytes(), 4u * width * height) << "both buffers hold the whole picture";
-                EXPECT_EQ(filters.sourceBufferBytes(), 4u * width * height);
+                EXPECT_EQ(filters.destBufferBytes(), bytes) << "both buffers hold the whole picture";
+                EXPECT_EQ(filters.sourceBufferBytes(), bytes);
             };
             EXPECT_EQ(filters.ApplyFilter(id, picture, 0, progress), FilterOutcome::Done);
             EXPECT_EQ(picture.image(), expected);
