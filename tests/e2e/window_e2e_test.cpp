@@ -156,7 +156,15 @@ TEST_F(WindowProgram, LensMagnifiesThePatternUnderThePointerAndCostsLittle)
     const long long ticksPerSecond = sysconf(_SC_CLK_TCK);
     constexpr int kLensSeconds = 4;
     const long long used = cpuTicksOverSeconds(kLensSeconds);
-    EXPECT_LE(used, ticksPerSecond * kLensSeconds * 5 / 100) << "CPU ticks with the lens on " << used;
+    // Under 5% of a core; the sanitizers' instrumented build gets three times that.
+#if defined(__SANITIZE_ADDRESS__)
+    constexpr int kPercent = 15;
+#elif defined(__has_feature)
+    constexpr int kPercent = __has_feature(address_sanitizer) ? 15 : 5;
+#else
+    constexpr int kPercent = 5;
+#endif
+    EXPECT_LE(used, ticksPerSecond * kLensSeconds * kPercent / 100) << "CPU ticks with the lens on " << used;
 
     ASSERT_TRUE(xdotool({QStringLiteral("mousemove"), QString::number(kLoepKnopCentre.x()),
                          QString::number(kLoepKnopCentre.y()), QStringLiteral("click"), QStringLiteral("1")}));
