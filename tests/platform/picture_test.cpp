@@ -85,6 +85,12 @@ TEST(Picture, BufferRoundTripUsesBlueGreenRedFourthByteTopDown)
     p.copyFromBuffer(buffer.data());
     EXPECT_EQ(p.pixel(2, 1), qRgb(2, 1, 200));
     EXPECT_EQ(p.pixel(0, 0), qRgb(0, 0, 0));
+
+    // Pictures from any decoder are kept in the filters' layout.
+    QImage argb(2, 1, QImage::Format_ARGB32);
+    argb.fill(qRgba(1, 2, 3, 255));
+    ASSERT_TRUE(p.assign(argb));
+    EXPECT_EQ(p.image().format(), QImage::Format_RGB32);
 }
 
 TEST(Picture, RectanglesCoverBothCornersAndDrawNothingOutsideThePicture)
@@ -92,14 +98,14 @@ TEST(Picture, RectanglesCoverBothCornersAndDrawNothingOutsideThePicture)
     const QRgb grey = qRgb(10, 10, 10);
     Picture p(6, 5, grey);
     p.drawRectOutline(0, 0, 4, 3, qRgb(0, 0, 0));
-    p.fillRect(6, 0, 9, 3, qRgb(0, 0, 0));
+    p.fillRect(5, 4, 9, 9, qRgb(1, 2, 3)); // reaches past the right and bottom edges
     p.fillRect(0, -9, 3, -1, qRgb(0, 0, 0));
     p.drawRectOutline(-5, -5, -2, -2, qRgb(0, 0, 0));
     p.fillRect(-3, 4, 0, 4, qRgb(1, 2, 3));
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 6; ++x) {
             const bool outline = x <= 4 && y <= 3 && (x == 0 || y == 0 || x == 4 || y == 3);
-            const QRgb expected = outline ? qRgb(0, 0, 0) : x == 0 && y == 4 ? qRgb(1, 2, 3) : grey;
+            const QRgb expected = outline ? qRgb(0, 0, 0) : y == 4 && (x == 0 || x == 5) ? qRgb(1, 2, 3) : grey;
             EXPECT_EQ(p.pixel(x, y), expected) << x << "," << y;
         }
 }
