@@ -92,8 +92,7 @@ TEST_F(StressTest, EverythingPressedDuringFiltersLeavesAConsistentWindow)
         [&] { window->EditCopy(); },
         [&] { window->Foto0_Paste(1 + pick(2)); },
     };
-    screen.screen = QImage(200, 100, QImage::Format_RGB32);
-    screen.screen.fill(Qt::darkGreen);
+    screen.screen = randomImage(200, 100, 1);
 
     constexpr int kRounds = 300;
     int pressed = 0;

@@ -49,8 +49,6 @@ inline void press(QWidget *target, Qt::Key key, const QString &text = {},
     QApplication::sendEvent(target, &up);
 }
 
-
-
 class WindowFixture : public ::testing::Test {
 protected:
     void SetUp() override
