@@ -172,7 +172,8 @@ TEST_F(MainActionsTest, SaveEntriesWriteTheWholeResultUnderTheNameGivenWithTheBo
     EXPECT_EQ(messages.shown, QStringList{QStringLiteral("Fout bij het saven naar JPG!")}) << "no converter";
     EXPECT_EQ(dialogs.saveFilters, (QStringList{"Bitmap format (*.bmp)|*.bmp", "Jpg format (*.jpg)|*.jpg",
                                                 "Bitmap format (*.bmp)|*.bmp", "Jpg format (*.jpg)|*.jpg"}));
-    EXPECT_EQ(QDir(files.path()).entryList({"result*", "lost*"}), QStringList{QStringLiteral("result without extension")});
+    EXPECT_EQ(QDir(files.path()).entryList({"result*", "lost*"}),
+              QStringList{QStringLiteral("result without extension")});
     dialogs.answers = {files.filePath(QStringLiteral("result.png"))};
     trigger("MenuSavePng");
     EXPECT_EQ(saved(files.filePath(QStringLiteral("result.png"))), pict().image()) << "lossless";
