@@ -6,7 +6,6 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
-#include <QTest>
 
 using namespace mergola;
 using namespace mergola::testing;

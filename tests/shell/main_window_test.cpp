@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextBrowser>
