@@ -11,26 +11,6 @@
 using namespace mergola;
 using namespace mergola::testing;
 
-namespace {
-
-// A prefix as `cmake --install` leaves it, with the help page and the
-// converter's folder where the build says they go.
-struct InstalledPrefix {
-    QTemporaryDir root;
-    QString bin() const { return root.filePath(QStringLiteral("bin")); }
-    QString share() const { return QDir::cleanPath(bin() + QStringLiteral("/" MERGOLA_DATA_FROM_BIN)); }
-    QString lib() const { return QDir::cleanPath(bin() + QStringLiteral("/" MERGOLA_LIBRARY_FROM_BIN)); }
-    InstalledPrefix()
-    {
-        QDir().mkpath(bin());
-        QDir().mkpath(lib());
-        QDir().mkpath(share());
-        writeFile(share(), QStringLiteral("help.htm"), "<p>help</p>");
-    }
-};
-
-} // namespace
-
 TEST(ProgramFiles, APortableCopyKeepsEverythingBesideTheProgram)
 {
     QTemporaryDir unpacked;
@@ -48,15 +28,23 @@ TEST(ProgramFiles, APortableCopyKeepsEverythingBesideTheProgram)
 
 TEST(ProgramFiles, AnInstalledCopyUsesItsPrefixAndTheUsersOwnFolders)
 {
-    InstalledPrefix prefix;
+    // A prefix as `cmake --install` leaves it, with the help page and the
+    // converter's folder where the build says they go.
+    QTemporaryDir prefix;
+    const QString bin = prefix.filePath(QStringLiteral("bin"));
+    const QString share = QDir::cleanPath(bin + QStringLiteral("/" MERGOLA_DATA_FROM_BIN));
+    const QString lib = QDir::cleanPath(bin + QStringLiteral("/" MERGOLA_LIBRARY_FROM_BIN));
+    for (const QString &dir : {bin, share, lib})
+        QDir().mkpath(dir);
+    writeFile(share, QStringLiteral("help.htm"), "<p>help</p>");
     QTemporaryDir home;
     const ScopedVariable config("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")));
     const ScopedVariable temporary("TMPDIR", home.path());
-    const ProgramFiles files = locateProgramFiles(prefix.bin());
+    const ProgramFiles files = locateProgramFiles(bin);
     EXPECT_TRUE(files.installed);
     EXPECT_EQ(files.settingsFile, home.filePath(QStringLiteral("config/Mergola/Mergola.ini")));
-    EXPECT_EQ(files.helpPage, prefix.share() + QStringLiteral("/help.htm"));
-    EXPECT_EQ(files.converterDir, prefix.lib());
+    EXPECT_EQ(files.helpPage, share + QStringLiteral("/help.htm"));
+    EXPECT_EQ(files.converterDir, lib);
 
     QString used;
     {
@@ -78,7 +66,7 @@ TEST(ProgramFiles, AProgramFolderThatCannotBeWrittenCountsAsInstalled)
     UnwritableFolder unpacked;
     if (!unpacked.usable())
         GTEST_SKIP() << "no unwritable folder to be had: " << unpacked.why().toStdString();
-    ASSERT_TRUE(!writeFile(unpacked.path(), QStringLiteral("help.htm"), "<p>help</p>").isEmpty());
+    ASSERT_FALSE(writeFile(unpacked.path(), QStringLiteral("help.htm"), "<p>help</p>").isEmpty());
     ASSERT_TRUE(unpacked.lock());
     const ProgramFiles files = locateProgramFiles(unpacked.path());
     EXPECT_TRUE(files.installed);

@@ -2,8 +2,6 @@
 // software page, driven from the window.
 #include "window_fixture.h"
 
-#include "tools/size_dialog.h"
-
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -23,7 +21,6 @@ protected:
     QString maatLabel() { return child<QLabel>("MaatLabel")->text(); }
     const Picture &lens() { return child<PictureBox>("LoepPic")->picture(); }
 
-    // The dialog's boxes and buttons, for a user script.
     static QLineEdit *box(QDialog &dialog, const char *name)
     {
         return dialog.findChild<QLineEdit *>(QLatin1String(name));
@@ -31,11 +28,6 @@ protected:
     static void click(QDialog &dialog, const char *name)
     {
         dialog.findChild<QPushButton *>(QLatin1String(name))->click();
-    }
-    static void empty(QLineEdit *box)
-    {
-        box->selectAll();
-        press(box, Qt::Key_Delete);
     }
 };
 
@@ -47,53 +39,52 @@ TEST_F(MainButtonsTest, SizeDialogKeepsDigitsAsksForEmptyBoxesAndSetsTheSizeOnly
         EXPECT_EQ(dialog.windowTitle(), QStringLiteral(" Size pictures"));
         QLineEdit *width = box(dialog, "Text1");
         QLineEdit *height = box(dialog, "Text2");
-        EXPECT_EQ(width->text(), QStringLiteral("320"));
         EXPECT_EQ(height->text(), QStringLiteral("240"));
         width->end(false);
-        type(width, QStringLiteral("8"));
-        EXPECT_EQ(width->text(), QStringLiteral("3208"));
-        type(width, QStringLiteral("9"));
-        EXPECT_EQ(width->text(), QStringLiteral("3208")) << "four digits at most";
-        type(width, QStringLiteral("x"));
-        EXPECT_EQ(width->text(), QStringLiteral("320")) << "back to the stored width, typed digits lost";
+        // Four digits at most; anything else puts the stored width back and loses what was typed.
+        for (auto [key, shows] : {std::pair{"8", "3208"}, {"9", "3208"}, {"x", "320"}}) {
+            QTest::keyClicks(width, key);
+            EXPECT_EQ(width->text(), QLatin1String(shows)) << key;
+        }
         height->end(false);
         press(height, Qt::Key_Backspace, QStringLiteral("\b"));
         EXPECT_EQ(height->text(), QStringLiteral("240"));
 
-        empty(width);
-        empty(height);
+        for (QLineEdit *empty : {width, height}) {
+            empty->selectAll();
+            press(empty, Qt::Key_Delete);
+        }
         click(dialog, "OkKnop");
         EXPECT_EQ(messages.shown, QStringList{QStringLiteral("Breedte invullen a.u.b.")}) << "only the width";
         EXPECT_EQ(dialog.focusWidget(), width);
-        type(width, QStringLiteral("0640"));
+        QTest::keyClicks(width, "0640");
         click(dialog, "OkKnop");
         EXPECT_EQ(messages.shown.last(), QStringLiteral("Hoogte invullen a.u.b."));
         EXPECT_EQ(dialog.focusWidget(), height);
         EXPECT_TRUE(dialog.isVisible()) << "the dialog stays open";
         EXPECT_EQ(maatLabel(), QStringLiteral("320 x 240 pixels"));
-        type(height, QStringLiteral("0"));
+        QTest::keyClicks(height, "0");
         click(dialog, "OkKnop");
     };
     window->SizeKnop_Click();
     EXPECT_EQ(maatLabel(), QStringLiteral("640 x 0 pixels")) << "leading zeros dropped, 0 taken";
-    EXPECT_EQ(messages.shown.size(), 2);
 
     // Cancel and the close box change nothing, whatever was typed.
     modals.user = [&](QDialog &dialog) {
-        type(box(dialog, "Text1"), QStringLiteral("1"));
+        QTest::keyClicks(box(dialog, "Text1"), "1");
         click(dialog, "CancelKnop");
     };
     window->SizeKnop_Click();
-    modals.user = [&](QDialog &dialog) { type(box(dialog, "Text2"), QStringLiteral("7")); };
+    modals.user = [&](QDialog &dialog) { QTest::keyClicks(box(dialog, "Text2"), "7"); };
     window->SizeKnop_Click();
     EXPECT_EQ(modals.opened, 3);
     EXPECT_EQ(maatLabel(), QStringLiteral("640 x 0 pixels"));
-    EXPECT_EQ(window->workspace().Pict.width(), 320) << "the dialog itself rescales nothing";
+    EXPECT_EQ(pict().width(), 320) << "the dialog itself rescales nothing";
 
-    // A size of 0 reaches every picture without pixels, and nothing breaks.
+    // A size of 0 reaches every picture without pixels, and nothing breaks or complains.
     loadSlots();
     EXPECT_FALSE(slot1().hasPixels());
-    EXPECT_NE(window->Foto0(1).picture().pixel(160, 120), qRgb(224, 224, 224)) << "the display shows the file";
+    EXPECT_NE(window->Foto0(1).picture().pixel(160, 120), kLensBackground) << "the display shows the file";
     for (int mode : {1, 2, 3}) {
         window->CombineResult(mode);
         EXPECT_EQ(pict().width(), 640);
@@ -103,7 +94,7 @@ TEST_F(MainButtonsTest, SizeDialogKeepsDigitsAsksForEmptyBoxesAndSetsTheSizeOnly
     window->BorderKnop_Click();
     modals.user = nullptr;
     window->ExampleKnop_Click();
-    EXPECT_TRUE(messages.shown.size() == 2);
+    EXPECT_EQ(messages.shown.size(), 2);
 
     window->ExitKnop_Click();
     EXPECT_EQ(settingsContent(), QByteArray("640,0\r\n75\r\n"));
@@ -122,33 +113,25 @@ TEST_F(MainButtonsTest, SizeBeyondMemoryIsReportedAndLeavesEveryPictureAsItWas)
     EXPECT_EQ(messages.shown, QStringList({message, message, message}));
     EXPECT_EQ(slot1().image(), slot);
     EXPECT_EQ(pict().image(), result);
-    EXPECT_FALSE(pointer.busy);
+    EXPECT_FALSE(pointer.busy());
 }
 
 TEST_F(MainButtonsTest, LensMagnifiesTheScreenAroundThePointerAndShowsItsPromptWhenOff)
 {
-    // A screen whose every pixel tells where it is.
-    screen.screen = QImage(300, 200, QImage::Format_RGB32);
-    for (int y = 0; y < 200; ++y)
-        for (int x = 0; x < 300; ++x)
-            screen.screen.setPixel(x, y, qRgb(x & 0xFF, y, x >> 8));
+    screen.screen = randomImage(300, 200, 5);
     const QImage prompt = lens().image().copy();
-    screen.pointer = QPoint(100, 50);
-    window->Timer1_Timer();
-    EXPECT_EQ(lens().image(), prompt) << "a tick with the lens off draws nothing";
-
     window->LoepKnop_Click();
     ASSERT_TRUE(window->lensOn());
     EXPECT_EQ(lens().image(), prompt) << "nothing drawn until the next tick";
     child<QScrollBar>("Slider1")->setValue(10);
+    screen.pointer = QPoint(100, 50);
     window->Timer1_Timer();
     // 16 x 9 screen pixels from 8 left of and 4 above the pointer fill the lens.
     Picture expected(155, 88, kLensBackground);
     expected.drawStretched(screen.screen.copy(92, 46, 16, 9), QRect(0, 0, 155, 88));
     EXPECT_EQ(lens().image(), expected.image());
-    EXPECT_EQ(lens().pixel(77, 44), screen.screen.pixel(100, 50)) << "the pointer's pixel in the middle";
 
-    // Unscaled at 1; beyond the screen's top-left edge the background shows.
+    // Unscaled at 1; beyond the screen's edges the background shows.
     child<QScrollBar>("Slider1")->setValue(1);
     screen.pointer = QPoint(2, 3);
     window->Timer1_Timer();
@@ -165,7 +148,7 @@ TEST_F(MainButtonsTest, LensMagnifiesTheScreenAroundThePointerAndShowsItsPromptW
     EXPECT_FALSE(window->lensOn());
     EXPECT_EQ(lens().image(), prompt);
     window->Timer1_Timer();
-    EXPECT_EQ(lens().image(), prompt);
+    EXPECT_EQ(lens().image(), prompt) << "a tick with the lens off draws nothing";
 
     // Where the screen cannot be read, one line says so and ticks leave it.
     screen.readable = false;
@@ -180,11 +163,13 @@ TEST_F(MainButtonsTest, HelpShowsTheCurrentPageFromItsTopOverSlotOneAndHidesAgai
 {
     auto *view = child<QTextBrowser>("WebBrowser");
     const QImage slot = window->Foto0(1).picture().image().copy();
-    QString page = QStringLiteral("<h1>First</h1>");
-    for (int line = 0; line < 200; ++line)
-        page += QStringLiteral("<p>line %1</p>").arg(line);
-    writeFile(programDir.path(), QStringLiteral("help.htm"), page.toUtf8());
-
+    const auto writeHelp = [&](const QString &title) {
+        QString page = QStringLiteral("<h1>%1</h1>").arg(title);
+        for (int line = 0; line < 200; ++line)
+            page += QStringLiteral("<p>line %1</p>").arg(line);
+        writeFile(programDir.path(), QStringLiteral("help.htm"), page.toUtf8());
+    };
+    writeHelp(QStringLiteral("First"));
     window->HelpKnop_Click();
     EXPECT_FALSE(view->isHidden());
     EXPECT_TRUE(view->toPlainText().startsWith(QStringLiteral("First")));
@@ -193,8 +178,7 @@ TEST_F(MainButtonsTest, HelpShowsTheCurrentPageFromItsTopOverSlotOneAndHidesAgai
     EXPECT_TRUE(view->isHidden());
     EXPECT_EQ(window->Foto0(1).picture().image(), slot);
 
-    page.replace(QStringLiteral("First"), QStringLiteral("Second"));
-    writeFile(programDir.path(), QStringLiteral("help.htm"), page.toUtf8());
+    writeHelp(QStringLiteral("Second"));
     window->HelpKnop_Click();
     EXPECT_TRUE(view->toPlainText().startsWith(QStringLiteral("Second")));
     EXPECT_EQ(view->verticalScrollBar()->value(), 0);
@@ -215,24 +199,19 @@ TEST_F(MainButtonsTest, HelpShowsTheCurrentPageFromItsTopOverSlotOneAndHidesAgai
 TEST_F(MainButtonsTest, ExampleShowsTheResultUnscaledOnWhiteAtTheWorkingSize)
 {
     window->CombineResult(2);
-    const auto shownPicture = [](QDialog &dialog) {
-        return dialog.findChild<QWidget *>(QStringLiteral("Picture1"))->grab().toImage().convertToFormat(
-            QImage::Format_RGB32);
-    };
     modals.user = [&](QDialog &dialog) {
         EXPECT_EQ(dialog.windowTitle(), QStringLiteral(" Example / 320 x 240 pixels"));
         EXPECT_EQ(dialog.size(), QSize(320, 240));
-        EXPECT_EQ(shownPicture(dialog), pict().image());
     };
     window->ExampleKnop_Click();
 
-    // A working size beyond the result: white beyond it; built anew each time.
+    // A working size beyond the result: the result unscaled, white beyond it; built anew each time.
     window->workspace().ResultWidth = 330;
     window->workspace().ResultHeight = 250;
     modals.user = [&](QDialog &dialog) {
         EXPECT_EQ(dialog.windowTitle(), QStringLiteral(" Example / 330 x 250 pixels"));
-        const QImage shown = shownPicture(dialog);
-        EXPECT_EQ(shown.copy(0, 0, 320, 240), pict().image());
+        const QImage shown = dialog.findChild<QWidget *>(QStringLiteral("Picture1"))->grab().toImage();
+        EXPECT_EQ(shown.convertToFormat(QImage::Format_RGB32).copy(0, 0, 320, 240), pict().image());
         EXPECT_EQ(shown.pixel(325, 100), qRgb(255, 255, 255));
         EXPECT_EQ(shown.pixel(100, 245), qRgb(255, 255, 255));
     };

@@ -18,27 +18,21 @@ namespace mergola::testing {
 
 class FakeFileDialogs final : public FileDialogs {
 public:
-    std::deque<QString> answers; // each dialog takes the next; "" is a cancel
+    std::deque<QString> answers; // each dialog takes the next; "" or none left is a cancel
     QStringList openFilters;
     QStringList saveFilters;
 
-    QString openFile(const QString &filter) override
-    {
-        openFilters << filter;
-        return next();
-    }
-    QString saveFile(const QString &filter) override
-    {
-        saveFilters << filter;
-        return next();
-    }
+    QString openFile(const QString &filter) override { return next(openFilters, filter); }
+    QString saveFile(const QString &filter) override { return next(saveFilters, filter); }
 
 private:
-    QString next()
+    QString next(QStringList &filters, const QString &filter)
     {
-        const QString answer = answers.empty() ? QString() : answers.front();
-        if (!answers.empty())
-            answers.pop_front();
+        filters << filter;
+        if (answers.empty())
+            return {};
+        const QString answer = answers.front();
+        answers.pop_front();
         return answer;
     }
 };
@@ -51,18 +45,10 @@ public:
 
 class FakeBusyPointer final : public BusyPointer {
 public:
-    bool busy = false;
     std::vector<bool> changes; // true = hourglass, false = arrow
-    void setBusy() override
-    {
-        busy = true;
-        changes.push_back(true);
-    }
-    void setArrow() override
-    {
-        busy = false;
-        changes.push_back(false);
-    }
+    bool busy() const { return !changes.empty() && changes.back(); }
+    void setBusy() override { changes.push_back(true); }
+    void setArrow() override { changes.push_back(false); }
 };
 
 class FakeEventLoopTurn final : public EventLoopTurn {
@@ -113,9 +99,7 @@ public:
         orientations.push_back(orientation);
         if (answer != PrintOutcome::Printed)
             return answer;
-        constexpr double kA4WidthInches = 8.27;
-        constexpr double kA4HeightInches = 11.69;
-        QSize size(int(kA4WidthInches * kDotsPerInch), int(kA4HeightInches * kDotsPerInch));
+        QSize size(int(8.27 * kDotsPerInch), int(11.69 * kDotsPerInch)); // A4 in inches
         if (orientation == PageOrientation::Landscape)
             size.transpose();
         QImage page(size, QImage::Format_RGB32);
