@@ -15,7 +15,6 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
@@ -45,22 +44,17 @@ const QRgb kMagenta = qRgb(200, 30, 160);
 const QRgb kBlack = qRgb(0, 0, 0);
 const QRgb kWhite = qRgb(255, 255, 255);
 
-// Where cups-pdf writes this user's PDFs: its "Out" setting, with ${HOME}
-// and ${USER} filled in, then the usual places.
+// Where cups-pdf writes this user's PDFs: MERGOLA_CUPS_PDF_DIR when its
+// "Out" setting was changed, else its usual places.
 QStringList pdfFolders()
 {
     const passwd *user = ::getpwuid(::geteuid());
     const QString home = user ? QString::fromLocal8Bit(user->pw_dir) : QDir::homePath();
     const QString name = user ? QString::fromLocal8Bit(user->pw_name) : qEnvironmentVariable("USER");
-    QStringList folders;
+    QStringList folders{home + "/PDF", "/var/spool/cups-pdf/" + name, "/var/spool/cups-pdf/ANONYMOUS"};
     if (!qEnvironmentVariableIsEmpty("MERGOLA_CUPS_PDF_DIR"))
-        folders << qEnvironmentVariable("MERGOLA_CUPS_PDF_DIR");
-    QFile config("/etc/cups/cups-pdf.conf");
-    static const QRegularExpression outLine("^[ \\t]*Out[ \\t]+(\\S.*?)[ \\t]*$", QRegularExpression::MultilineOption);
-    if (config.open(QIODevice::ReadOnly | QIODevice::Text))
-        for (const QRegularExpressionMatch &match : outLine.globalMatch(QString::fromLocal8Bit(config.readAll())))
-            folders << match.captured(1).replace("${HOME}", home).replace("${USER}", name);
-    return folders << home + "/PDF" << "/var/spool/cups-pdf/ANONYMOUS";
+        folders.prepend(qEnvironmentVariable("MERGOLA_CUPS_PDF_DIR"));
+    return folders;
 }
 
 QString waitForPdf(const QString &token)
