@@ -44,7 +44,10 @@ inline QImage randomImage(int width, int height, unsigned seed)
 inline Picture randomPicture(int width, int height, unsigned seed, QRgb fill = qRgb(255, 255, 255))
 {
     Picture picture(width, height, fill);
-    picture.assign(randomImage(width, height, seed));
+    const QImage image = randomImage(width, height, seed);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            picture.setPixel(x, y, image.pixel(x, y));
     return picture;
 }
 
