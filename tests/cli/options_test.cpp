@@ -12,17 +12,9 @@ using namespace mergola::cli;
 
 namespace {
 
-QStringList args(std::initializer_list<const char *> list)
+Options accepted(const QStringList &arguments)
 {
-    QStringList result;
-    for (const char *item : list)
-        result << QString::fromUtf8(item);
-    return result;
-}
-
-Options accepted(std::initializer_list<const char *> list)
-{
-    const ParseResult parsed = parseOptions(args(list));
+    const ParseResult parsed = parseOptions(arguments);
     EXPECT_EQ(parsed.request, Request::Run) << parsed.error.toStdString();
     return parsed.options;
 }
@@ -61,10 +53,10 @@ TEST(CliOptions, FallBackToTheWindowProgramsDefaultsAndAcceptAnyOrderBothValueFo
 
 TEST(CliOptions, AnswerHelpAndVersionWhereverTheyStand)
 {
-    EXPECT_EQ(parseOptions(args({"--help"})).request, Request::Help);
-    EXPECT_EQ(parseOptions(args({"--bogus", "--size", "1", "--help"})).request, Request::Help);
-    EXPECT_EQ(parseOptions(args({"--version"})).request, Request::Version);
-    EXPECT_EQ(parseOptions(args({"--output", "x.png", "--version"})).request, Request::Version);
+    EXPECT_EQ(parseOptions({"--help"}).request, Request::Help);
+    EXPECT_EQ(parseOptions({"--bogus", "--size", "1", "--help"}).request, Request::Help);
+    EXPECT_EQ(parseOptions({"--version"}).request, Request::Version);
+    EXPECT_EQ(parseOptions({"--output", "x.png", "--version"}).request, Request::Version);
     const QString help = usageText();
     for (const QString &name : operationNames())
         EXPECT_TRUE(help.contains(name)) << name.toStdString();
@@ -75,7 +67,7 @@ TEST(CliOptions, AnswerHelpAndVersionWhereverTheyStand)
 TEST(CliOptions, RejectEveryMalformedOrConflictingCommandLineWithOneLineSaying)
 {
     struct Case {
-        std::initializer_list<const char *> arguments;
+        QStringList arguments;
         const char *saying;
     };
     const Case cases[] = {
@@ -109,11 +101,10 @@ TEST(CliOptions, RejectEveryMalformedOrConflictingCommandLineWithOneLineSaying)
         {{"--output", "x.bmp", "--slot1", "a.bmp"}, "--slot1 needs --combine"},
     };
     for (const Case &c : cases) {
-        const ParseResult parsed = parseOptions(args(c.arguments));
-        const QString shown = args(c.arguments).join(QLatin1Char(' '));
-        ASSERT_EQ(parsed.request, Request::UsageError) << shown.toStdString();
-        EXPECT_TRUE(parsed.error.contains(QString::fromUtf8(c.saying)))
-            << shown.toStdString() << " said: " << parsed.error.toStdString();
-        EXPECT_FALSE(parsed.error.contains(QLatin1Char('\n'))) << shown.toStdString();
+        const ParseResult parsed = parseOptions(c.arguments);
+        const std::string shown = c.arguments.join(' ').toStdString();
+        ASSERT_EQ(parsed.request, Request::UsageError) << shown;
+        EXPECT_TRUE(parsed.error.contains(c.saying)) << shown << " said: " << parsed.error.toStdString();
+        EXPECT_FALSE(parsed.error.contains('\n')) << shown;
     }
 }

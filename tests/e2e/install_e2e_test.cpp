@@ -11,28 +11,23 @@
 
 #include <QDir>
 #include <QDirIterator>
-#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <pwd.h>
 #include <unistd.h>
 
+using mergola::testing::contentsOf;
+using mergola::testing::waitUntil;
 using mergola::testing::writeFile;
 
 namespace {
 
 const QString kAppId = QStringLiteral("example.mergola.Mergola");
 constexpr int kTimeoutMs = 60'000;
-
-QByteArray contentOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
+constexpr int kShowMs = kTimeoutMs / 3; // for the window to show what it was asked
 
 struct Outcome {
     int exitCode = -1;
@@ -71,9 +66,9 @@ protected:
         // a developer's own `uninstall` would take it for theirs: it moves to
         // the test's folder, and the build folder gets back what it held.
         // The tests that install hold a lock on that file.
-        const QString list = QStringLiteral(MERGOLA_BUILD_DIR "/install_manifest.txt");
+        const QString list = MERGOLA_BUILD_DIR "/install_manifest.txt";
         const bool hadOne = QFile::exists(list);
-        const QByteArray before = contentOf(list);
+        const QByteArray before = contentsOf(list);
         const Outcome installed = run(MERGOLA_CMAKE, {"--install", MERGOLA_BUILD_DIR, "--prefix", prefix()});
         ASSERT_EQ(installed.exitCode, 0) << installed.err.toStdString();
         ASSERT_TRUE(QFile::copy(list, manifest) && QFile::remove(list));
@@ -99,7 +94,7 @@ TEST_F(InstalledCopy, DesktopEntryMetainfoIconsAndManPagesPassTheirOwnChecks)
     EXPECT_EQ(desktop.exitCode, 0);
     EXPECT_EQ(desktop.out + desktop.err, QByteArray()) << "not even a hint";
     const QString exec = QStringLiteral("\nExec=\"%1\" %F\n").arg(prefix("bin/mergola"));
-    EXPECT_TRUE(contentOf(entry).contains(exec.toUtf8())) << "the menu starts this prefix's program with the files";
+    EXPECT_TRUE(contentsOf(entry).contains(exec.toUtf8())) << "the menu starts this prefix's program with the files";
     const QString metainfoFile = prefix("share/metainfo/" + kAppId + ".metainfo.xml");
     const Outcome metainfo = run("appstreamcli", {"validate", "--no-net", metainfoFile});
     EXPECT_EQ(metainfo.exitCode, 0) << metainfo.out.toStdString();
@@ -126,7 +121,7 @@ TEST_F(InstalledCopy, DesktopEntryMetainfoIconsAndManPagesPassTheirOwnChecks)
         int options = 0;
         for (const QRegularExpressionMatch &match : option.globalMatch(QString::fromUtf8(help.out))) {
             const QString written = match.captured(1).replace("-", "\\-");
-            EXPECT_TRUE(QString::fromUtf8(contentOf(page)).contains(written)) << written.toStdString();
+            EXPECT_TRUE(QString::fromUtf8(contentsOf(page)).contains(written)) << written.toStdString();
             ++options;
         }
         EXPECT_GE(options, 4) << program.toStdString();
@@ -136,7 +131,7 @@ TEST_F(InstalledCopy, DesktopEntryMetainfoIconsAndManPagesPassTheirOwnChecks)
 TEST_F(InstalledCopy, TheUninstallTakesAwayEveryInstalledFileAndMergolasOwnFolders)
 {
     const QString converter = QDir::cleanPath(prefix("bin/" MERGOLA_LIBRARY_FROM_BIN "/libbmp2jpeg.so"));
-    const QStringList installed = QString::fromUtf8(contentOf(manifest)).split('\n', Qt::SkipEmptyParts);
+    const QStringList installed = QString::fromUtf8(contentsOf(manifest)).split('\n', Qt::SkipEmptyParts);
     for (const QString file : {"bin/mergola", "bin/mergola-cli", "share/mergola/help.htm", "share/man/man1/mergola.1"})
         EXPECT_TRUE(installed.contains(prefix(file))) << file.toStdString();
     EXPECT_TRUE(installed.contains(converter));
@@ -189,26 +184,15 @@ TEST_F(InstalledCopy, RunsAsAnUnprivilegedUserWithItsSettingsInItsConfigFolderAn
     mergola.start(program, arguments);
     ASSERT_TRUE(mergola.waitForStarted(5000));
 
-    // The window opens centred on the screen, so its controls lie at known pixels.
-    constexpr QPoint kCorner((1024 - 784) / 2, (768 - 542) / 2);
+    constexpr QPoint kCorner = mergola::testing::VirtualScreen::kWindowCorner;
     const QRect slotAreas[] = {{kCorner + QPoint(17, 16), QSize(320, 240)},
                                {kCorner + QPoint(17, 286), QSize(320, 240)}};
     constexpr QPoint kSaveKnop = kCorner + QPoint(436 + 10 + 25, 268 + 16 + 11);
     constexpr QPoint kExitKnop = kCorner + QPoint(620 + 82 + 33, 356 + 148 + 11);
     mergola::Picture expected(320, 240, qRgb(255, 255, 255));
     expected.drawStretched(mergola::decodePictureFile(MERGOLA_TEST_DATA "/picture.bmp").image, QRect(0, 0, 320, 240));
-    auto waitFor = [&](const std::function<bool()> &done) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done() && clock.elapsed() < kTimeoutMs / 3 && mergola.state() == QProcess::Running)
-            QThread::msleep(200);
-        return done();
-    };
     auto slotShows = [&](int slot) {
         return screen.screenshot(homeDir.filePath("screen.png")).copy(slotAreas[slot]) == expected.image();
-    };
-    auto click = [&](QPoint at) {
-        return screen.xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
     };
     // Types a full path into the file dialog of that title, once it is there.
     auto answerDialog = [&](const QString &title, const QString &path) {
@@ -218,23 +202,24 @@ TEST_F(InstalledCopy, RunsAsAnUnprivilegedUserWithItsSettingsInItsConfigFolderAn
         return screen.xdotool({"type", "--delay", "20", path}) && screen.xdotool({"key", "Return"});
     };
 
-    EXPECT_TRUE(waitFor([&] { return slotShows(0); })) << "the WebP of the command line, as its BMP shows: "
-                                                       << mergola.readAllStandardError().toStdString();
-    ASSERT_TRUE(click(slotAreas[1].center()));
+    EXPECT_TRUE(waitUntil([&] { return slotShows(0); }, kShowMs))
+        << "the WebP of the command line, as its BMP shows: " << mergola.readAllStandardError().toStdString();
+    ASSERT_TRUE(screen.click(slotAreas[1].center()));
     ASSERT_TRUE(answerDialog("Open", home.filePath("picture.png")));
-    EXPECT_TRUE(waitFor([&] { return slotShows(1); })) << "the PNG of the open dialog, as its BMP shows";
+    EXPECT_TRUE(waitUntil([&] { return slotShows(1); }, kShowMs)) << "the PNG of the open dialog, as its BMP shows";
 
     const QString jpg = home.filePath("saved.jpg");
-    ASSERT_TRUE(click(kSaveKnop));
+    ASSERT_TRUE(screen.click(kSaveKnop));
     QThread::msleep(500);
     ASSERT_TRUE(screen.xdotool({"key", "Down", "Return"})); // "JPG  Picture"
     ASSERT_TRUE(answerDialog("Save As", jpg));
-    EXPECT_TRUE(waitFor([&] { return QImage(jpg).size() == QSize(640, 480); })) << "the working size of the settings";
-    EXPECT_TRUE(click(kExitKnop));
+    EXPECT_TRUE(waitUntil([&] { return QImage(jpg).size() == QSize(640, 480); }, kShowMs))
+        << "the working size of the settings";
+    EXPECT_TRUE(screen.click(kExitKnop));
     EXPECT_TRUE(mergola.waitForFinished(kTimeoutMs));
     EXPECT_EQ(mergola.exitCode(), 0) << mergola.readAllStandardError().toStdString();
 
-    EXPECT_EQ(contentOf(home.filePath("config/Mergola/Mergola.ini")), QByteArray("640,480\r\n90\r\n"));
+    EXPECT_EQ(contentsOf(home.filePath("config/Mergola/Mergola.ini")), QByteArray("640,480\r\n90\r\n"));
     EXPECT_TRUE(QDir(home.filePath("tmp")).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
         << "the temporary BMP and its folder are gone";
     EXPECT_EQ(filesUnder(prefix("bin")), (QStringList{"mergola", "mergola-cli"})) << "nothing beside the program";

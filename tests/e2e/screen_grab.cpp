@@ -14,16 +14,15 @@
 
 namespace {
 
+// Squares of 4 x 4 pixels, each of its own colour.
 class Pattern : public QRasterWindow {
 protected:
     void paintEvent(QPaintEvent *) override
     {
-        // Squares of 4 x 4 pixels, each of its own colour.
-        constexpr int kSquare = 4;
         QPainter painter(this);
-        for (int y = 0; y < height(); y += kSquare)
-            for (int x = 0; x < width(); x += kSquare)
-                painter.fillRect(x, y, kSquare, kSquare, QColor(x * 4, y * 4, (x + y) % 256));
+        for (int y = 0; y < height(); y += 4)
+            for (int x = 0; x < width(); x += 4)
+                painter.fillRect(x, y, 4, 4, QColor(x * 4, y * 4, (x + y) % 256));
     }
 };
 
@@ -39,10 +38,9 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "xcb");
     QGuiApplication app(argc, argv);
     if (pattern) {
-        constexpr int kSide = 64;
         Pattern window;
         window.setFlags(Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
-        window.setGeometry(std::atoi(argv[2]), std::atoi(argv[3]), kSide, kSide);
+        window.setGeometry(std::atoi(argv[2]), std::atoi(argv[3]), 64, 64);
         window.show();
         return app.exec();
     }

@@ -1,4 +1,8 @@
+// The BMP writer's file layout, and what it and the PNG writer promise
+// alike: every pixel comes back, a target they cannot write is refused and
+// left as it was, and a full disk leaves the old file whole.
 #include "output/bmp_file.h"
+#include "output/png_file.h"
 
 #include "output_test_support.h"
 #include "platform/image_file.h"
@@ -15,6 +19,12 @@ using namespace mergola::testing;
 
 namespace {
 
+const struct {
+    FileResult (*write)(const Picture &, const QString &);
+    QString extension;
+    QByteArray magic;
+} kFormats[] = {{writeBmpFile, "bmp", "BM"}, {writePngFile, "png", "\x89PNG\r\n\x1a\n"}};
+
 std::uint32_t le32(const QByteArray &bytes, int at)
 {
     std::uint32_t value = 0;
@@ -30,24 +40,14 @@ QByteArray bgrBytes(QRgb c)
     return QByteArray(bytes, 3);
 }
 
-void expectFileHolds(const QString &path, const Picture &expected)
-{
-    const DecodeResult decoded = decodePictureFile(path);
-    ASSERT_FALSE(decoded.image.isNull()) << decoded.error.toStdString();
-    EXPECT_EQ(decoded.image, expected.image()) << expected.width() << " x " << expected.height();
-}
-
 } // namespace
 
-TEST(BmpFile, StoresTwentyFourBitRowsBottomUpPaddedToFourBytesAndEveryPixelComesBack)
+TEST(BmpFile, StoresTwentyFourBitRowsBottomUpPaddedToFourBytes)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("Reliëf van Zoë 日本.bmp"));
-    ASSERT_TRUE(writeBmpFile(randomPicture(40, 30, 7), path).ok);
+    const QString path = dir.filePath("picture.bmp");
     const Picture picture = randomPicture(5, 7, 1);
-    const FileResult result = writeBmpFile(picture, path); // replacing a larger file whole
-    ASSERT_TRUE(result.ok) << result.error.toStdString();
-    EXPECT_EQ(entriesOf(dir.path()), QStringList{QStringLiteral("Reliëf van Zoë 日本.bmp")});
+    ASSERT_TRUE(writeBmpFile(picture, path).ok);
     const QByteArray bytes = contentsOf(path);
     constexpr int kHeader = 54;
     constexpr int kStride = 16; // 5 pixels of 3 bytes, padded from 15 to 16
@@ -65,22 +65,33 @@ TEST(BmpFile, StoresTwentyFourBitRowsBottomUpPaddedToFourBytesAndEveryPixelComes
     EXPECT_EQ(bytes.mid(kHeader, 3), bgrBytes(picture.pixel(0, 6)));
     EXPECT_EQ(bytes[kHeader + 15], '\0') << "padding byte";
     EXPECT_EQ(bytes.mid(kHeader + 6 * kStride + 12, 3), bgrBytes(picture.pixel(4, 0))) << "the top row is stored last";
-
-    // Odd, even and stacked sizes (320 x 480 is two 320 x 240 pictures one under the other).
-    for (const QSize size : {QSize(1, 1), QSize(3, 2), QSize(2, 5), QSize(321, 240), QSize(320, 480)}) {
-        const Picture random = randomPicture(size.width(), size.height(), unsigned(size.width() + size.height()));
-        ASSERT_TRUE(writeBmpFile(random, path).ok);
-        expectFileHolds(path, random);
-    }
 }
 
-TEST(BmpFile, RefusesTargetsItCannotWriteWithAReasonAndLeavesThemAsTheyWere)
+TEST(BmpAndPngFile, HoldEveryPixelAtOddEvenAndStackedSizesReplacingAnEarlierFileWhole)
 {
     QTemporaryDir dir;
-    const QString readOnly = writeFile(dir.path(), QStringLiteral("keep.bmp"), "precious");
+    for (const auto &format : kFormats) {
+        const QString path = dir.filePath("Reliëf van Zoë 日本." + format.extension);
+        ASSERT_TRUE(format.write(randomPicture(400, 300, 7), path).ok);
+        // 320 x 480 is two 320 x 240 pictures one under the other.
+        for (const QSize size : {QSize(1, 1), QSize(3, 2), QSize(2, 5), QSize(321, 240), QSize(320, 480)}) {
+            const Picture picture = randomPicture(size.width(), size.height(), unsigned(size.width() + size.height()));
+            const FileResult written = format.write(picture, path);
+            ASSERT_TRUE(written.ok) << written.error.toStdString();
+            EXPECT_TRUE(contentsOf(path).startsWith(format.magic)) << path.toStdString();
+            EXPECT_EQ(decodePictureFile(path).image, picture.image()) << path.toStdString() << " " << size.width();
+        }
+    }
+    EXPECT_EQ(entriesOf(dir.path()), (QStringList{"Reliëf van Zoë 日本.bmp", "Reliëf van Zoë 日本.png"}));
+}
+
+TEST(BmpAndPngFile, RefuseTargetsTheyCannotWriteWithAReasonAndLeaveThemAsTheyWere)
+{
+    QTemporaryDir dir;
+    const QString readOnly = writeFile(dir.path(), "keep", "precious");
     ASSERT_TRUE(QFile::setPermissions(readOnly, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
-    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("sub.bmp")));
-    const QString missing = dir.filePath(QStringLiteral("no such folder/x.bmp"));
+    ASSERT_TRUE(QDir(dir.path()).mkdir("sub"));
+    const QString missing = dir.filePath("no such folder/x");
     const struct {
         Picture picture;
         QString path;
@@ -88,32 +99,34 @@ TEST(BmpFile, RefusesTargetsItCannotWriteWithAReasonAndLeavesThemAsTheyWere)
     } cases[] = {
         {randomPicture(3, 2, 1), readOnly, QStringLiteral("cannot write %1: file is read-only").arg(readOnly)},
         {randomPicture(2, 2, 1), missing, QStringLiteral("cannot write %1: folder does not exist").arg(missing)},
-        {randomPicture(2, 2, 1), dir.filePath(QStringLiteral("sub.bmp")), QStringLiteral("sub.bmp: is a folder")},
-        {Picture(0, 240, qRgb(1, 2, 3)), dir.filePath(QStringLiteral("e1.bmp")), QStringLiteral("no pixels")},
-        {Picture(320, 0, qRgb(1, 2, 3)), dir.filePath(QStringLiteral("e2.bmp")), QStringLiteral("no pixels")},
+        {randomPicture(2, 2, 1), dir.filePath("sub"), "sub: is a folder"},
+        {Picture(0, 240, qRgb(1, 2, 3)), dir.filePath("e1"), "no pixels"},
+        {Picture(320, 0, qRgb(1, 2, 3)), dir.filePath("e2"), "no pixels"},
     };
-    for (const auto &c : cases) {
-        const FileResult result = writeBmpFile(c.picture, c.path);
-        EXPECT_FALSE(result.ok);
-        EXPECT_TRUE(result.error.contains(c.saying)) << result.error.toStdString();
-    }
+    for (const auto &format : kFormats)
+        for (const auto &c : cases) {
+            const FileResult result = format.write(c.picture, c.path);
+            EXPECT_FALSE(result.ok);
+            EXPECT_TRUE(result.error.contains(c.saying)) << result.error.toStdString();
+        }
     EXPECT_EQ(contentsOf(readOnly), QByteArray("precious"));
-    EXPECT_EQ(entriesOf(dir.path()), (QStringList{QStringLiteral("keep.bmp"), QStringLiteral("sub.bmp")}));
-    EXPECT_TRUE(entriesOf(dir.filePath(QStringLiteral("sub.bmp"))).isEmpty());
+    EXPECT_EQ(entriesOf(dir.path()), (QStringList{"keep", "sub"}));
+    EXPECT_TRUE(entriesOf(dir.filePath("sub")).isEmpty());
 }
 
-TEST(BmpFile, KeepsTheOldFileAndLeavesNoTemporaryWhenTheDiskIsFull)
+TEST(BmpAndPngFile, KeepTheOldFileAndLeaveNoTemporaryWhenTheDiskIsFull)
 {
     TinyDisk disk;
     if (!disk.usable())
         GTEST_SKIP() << "no small disk to fill: " << disk.why().toStdString();
-    const QString path = disk.path() + QStringLiteral("/full.bmp");
     const Picture small = randomPicture(4, 4, 1);
-    ASSERT_TRUE(writeBmpFile(small, path).ok);
-
-    const FileResult result = writeBmpFile(randomPicture(321, 240, 2), path); // about 231 KB on 64 KB
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.error, QStringLiteral("cannot write %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(ENOSPC))));
-    expectFileHolds(path, small);
-    EXPECT_EQ(entriesOf(disk.path()), QStringList{QStringLiteral("full.bmp")});
+    for (const auto &format : kFormats) {
+        const QString path = disk.path() + "/full." + format.extension;
+        ASSERT_TRUE(format.write(small, path).ok);
+        const FileResult result = format.write(randomPicture(321, 240, 2), path); // noise: about 231 KB on 64 KB
+        const QString diskFull = QString::fromLocal8Bit(std::strerror(ENOSPC));
+        EXPECT_EQ(result.error, QStringLiteral("cannot write %1: %2").arg(path, diskFull));
+        EXPECT_EQ(decodePictureFile(path).image, small.image()) << "the old file stays";
+    }
+    EXPECT_EQ(entriesOf(disk.path()), (QStringList{"full.bmp", "full.png"}));
 }

@@ -27,63 +27,58 @@ Picture smooth(int width, int height)
     return picture;
 }
 
-qint64 sizeOf(const QString &path)
-{
-    return QFileInfo(path).size();
-}
-
 // JPEG is lossy: at quality 89 with full-resolution colour a smooth picture
 // comes back within a couple of levels on average, and the middle of a flat
 // block almost exactly.
 constexpr double kMeanColourTolerance = 2.0;
 constexpr int kFlatColourTolerance = 4;
 
+// The sum of the three channels' differences.
+int colourDistance(QRgb a, QRgb b)
+{
+    return std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
+}
+
 } // namespace
 
 TEST(JpegConverter, TurnsAPictureOfAnySizeIntoAJpgCloseToItsColoursUnderAnyName)
 {
     QTemporaryDir dir;
-    const QString folder = dir.filePath(QStringLiteral("Vakantie één"));
+    const QString folder = dir.filePath("Vakantie één");
     ASSERT_TRUE(QDir().mkpath(folder));
-    const QString temporary = folder + QStringLiteral("/tijdelijk ë.bmp");
+    const QString temporary = folder + "/tijdelijk ë.bmp";
     const Picture picture = smooth(96, 64);
-    const QString jpg = folder + QStringLiteral("/Strand bij Zoë 日本.jpg");
+    const QString jpg = folder + "/Strand bij Zoë 日本.jpg";
     const FileResult result = writeJpegFile(picture, jpg, 89, converterDir(), temporary);
     ASSERT_TRUE(result.ok) << result.error.toStdString();
-    EXPECT_EQ(entriesOf(folder), QStringList{QStringLiteral("Strand bij Zoë 日本.jpg")}) << "temporary BMP deleted";
+    EXPECT_EQ(entriesOf(folder), QStringList{"Strand bij Zoë 日本.jpg"}) << "temporary BMP deleted";
 
     const QImage decoded = decodePictureFile(jpg).image;
     ASSERT_EQ(decoded.size(), QSize(96, 64));
     double sum = 0;
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 96; ++x)
-            for (int shift : {0, 8, 16})
-                sum += std::abs(int(picture.pixel(x, y) >> shift & 0xFF) - int(decoded.pixel(x, y) >> shift & 0xFF));
+            sum += colourDistance(picture.pixel(x, y), decoded.pixel(x, y));
     EXPECT_LE(sum / (3 * 96 * 64), kMeanColourTolerance);
-    const QRgb flat = decoded.pixel(8, 6); // inside the magenta block
-    EXPECT_NEAR(qRed(flat), 200, kFlatColourTolerance);
-    EXPECT_NEAR(qGreen(flat), 30, kFlatColourTolerance);
-    EXPECT_NEAR(qBlue(flat), 160, kFlatColourTolerance);
+    EXPECT_LE(colourDistance(decoded.pixel(8, 6), qRgb(200, 30, 160)), kFlatColourTolerance) << "the magenta block";
 
-    for (const QSize size : {QSize(1, 1), QSize(5, 7), QSize(320, 480)}) {
-        ASSERT_TRUE(writeJpegFile(smooth(size.width(), size.height()), jpg, 75, converterDir(), temporary).ok);
-        EXPECT_EQ(decodePictureFile(jpg).image.size(), size);
-    }
-    EXPECT_FALSE(QFileInfo::exists(temporary));
+    // Small sizes are the fuzzer's; this is two pictures one under the other.
+    ASSERT_TRUE(writeJpegFile(smooth(320, 480), jpg, 75, converterDir(), temporary).ok);
+    EXPECT_EQ(decodePictureFile(jpg).image.size(), QSize(320, 480));
 }
 
 TEST(JpegConverter, HigherQualityGivesALargerFileAndNumbersOutsideTheScaleTakeItsNearestEnd)
 {
     QTemporaryDir dir;
-    const QString bmp = dir.filePath(QStringLiteral("noise.bmp"));
+    const QString bmp = dir.filePath("noise.bmp");
     ASSERT_TRUE(writeBmpFile(randomPicture(64, 48, 1), bmp).ok);
     qint64 previous = 0;
     for (int quality : {-7, 0, 40, 99, 40000}) {
         const QString jpg = dir.filePath(QStringLiteral("q%1.jpg").arg(quality));
         ASSERT_TRUE(convertBmpToJpeg(converterDir(), bmp, jpg, quality).ok) << quality;
         EXPECT_EQ(decodePictureFile(jpg).image.size(), QSize(64, 48));
-        EXPECT_EQ(sizeOf(jpg) > previous, quality != 0 && quality != 40000) << quality;
-        previous = sizeOf(jpg);
+        EXPECT_EQ(QFileInfo(jpg).size() > previous, quality != 0 && quality != 40000) << quality;
+        previous = QFileInfo(jpg).size();
     }
 }
 
@@ -91,8 +86,11 @@ TEST(JpegConverter, FailsWithAReasonAndLeavesNoFilesWhenItCannotMakeTheJpg)
 {
     QTemporaryDir dir;
     QTemporaryDir emptyLibraryDir;
-    const QString jpg = dir.filePath(QStringLiteral("out.jpg"));
-    const QString temporary = dir.filePath(QStringLiteral("mydummy.bmp"));
+    QTemporaryDir lockedDir;
+    const QString jpg = dir.filePath("out.jpg");
+    const QString temporary = dir.filePath("mydummy.bmp");
+    const QString readOnly = writeFile(lockedDir.path(), "locked.jpg", "keep");
+    ASSERT_TRUE(QFile::setPermissions(readOnly, QFile::ReadOwner));
     const struct {
         Picture picture;
         QString jpg, libraryDir, saying;
@@ -104,6 +102,9 @@ TEST(JpegConverter, FailsWithAReasonAndLeavesNoFilesWhenItCannotMakeTheJpg)
         // Converting onto the temporary file and then deleting it would lose the picture.
         {smooth(8, 8), temporary, converterDir(), QStringLiteral("that is the name of the temporary file")},
         {Picture(0, 5, qRgb(0, 0, 0)), jpg, converterDir(), QStringLiteral("no pixels")},
+        {Picture(65536, 1, qRgb(0, 0, 0)), jpg, converterDir(), QStringLiteral("at most 65535 pixels a side")},
+        {Picture(1, 65536, qRgb(0, 0, 0)), jpg, converterDir(), QStringLiteral("at most 65535 pixels a side")},
+        {smooth(8, 8), readOnly, converterDir(), QStringLiteral("cannot write %1: file is read-only").arg(readOnly)},
     };
     for (const auto &c : cases) {
         const FileResult result = writeJpegFile(c.picture, c.jpg, 75, c.libraryDir, temporary);
@@ -111,14 +112,7 @@ TEST(JpegConverter, FailsWithAReasonAndLeavesNoFilesWhenItCannotMakeTheJpg)
         EXPECT_TRUE(result.error.contains(c.saying)) << result.error.toStdString();
         EXPECT_TRUE(entriesOf(dir.path()).isEmpty()) << c.saying.toStdString();
     }
-
-    const QString readOnly = writeFile(dir.path(), QStringLiteral("locked.jpg"), "keep");
-    ASSERT_TRUE(QFile::setPermissions(readOnly, QFile::ReadOwner));
-    const FileResult result = writeJpegFile(smooth(8, 8), readOnly, 75, converterDir(), temporary);
-    EXPECT_FALSE(result.ok);
-    EXPECT_TRUE(result.error.contains(QStringLiteral("read-only"))) << result.error.toStdString();
     EXPECT_EQ(contentsOf(readOnly), QByteArray("keep"));
-    EXPECT_EQ(entriesOf(dir.path()), QStringList{QStringLiteral("locked.jpg")});
 }
 
 TEST(JpegConverter, ReportsAFailedConversionAndKeepsAnOlderJpgUntouched)

@@ -1,5 +1,5 @@
 // Shared helpers of the output tests: where the converters were built, and
-// what a folder and a file hold.
+// what a folder holds.
 #pragma once
 
 #include "platform/picture.h"
@@ -8,7 +8,6 @@
 #include "support/test_folders.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 #include <gtest/gtest.h>
@@ -24,12 +23,6 @@ inline QString emptyOutputConverterDir() { return QStringLiteral(MERGOLA_TEST_EM
 inline QStringList entriesOf(const QString &dir)
 {
     return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-}
-
-inline QByteArray contentsOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace mergola::testing

@@ -15,11 +15,10 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
-#include <QTransform>
-#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTransform>
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <unistd.h>
@@ -32,12 +31,8 @@ namespace {
 // The queue that scripts/cups-pdf.sh makes; nothing is printed elsewhere,
 // so the test never spends paper on a real printer.
 constexpr char kTestQueue[] = "MergolaPDF";
-constexpr char kCupsPdfConfig[] = "/etc/cups/cups-pdf.conf";
-constexpr char kAnonymousSpool[] = "/var/spool/cups-pdf/ANONYMOUS";
 // The spooler, the filters and ghostscript take a few seconds a page.
 constexpr int kPdfWaitMilliseconds = 90'000;
-constexpr int kPollMilliseconds = 250;
-constexpr int kRenderWaitMilliseconds = 60'000;
 // Enough resolution to probe a rectangle's inside and its surroundings.
 constexpr int kRenderDpi = 50;
 // The PDF's colours pass through the print filters' colour handling.
@@ -49,70 +44,43 @@ const QRgb kMagenta = qRgb(200, 30, 160);
 const QRgb kBlack = qRgb(0, 0, 0);
 const QRgb kWhite = qRgb(255, 255, 255);
 
-// Magenta with a black top-left quarter, so a turned or mirrored page shows.
-Picture markedPicture()
-{
-    Picture pict(320, 240, kMagenta);
-    pict.clear();
-    pict.fillRect(0, 0, 159, 119, kBlack);
-    return pict;
-}
-
-// Where cups-pdf writes this user's PDFs: its "Out" setting, with ${HOME}
-// and ${USER} filled in, then the usual places.
+// Where cups-pdf writes this user's PDFs: MERGOLA_CUPS_PDF_DIR when its
+// "Out" setting was changed, else its usual places.
 QStringList pdfFolders()
 {
     const passwd *user = ::getpwuid(::geteuid());
     const QString home = user ? QString::fromLocal8Bit(user->pw_dir) : QDir::homePath();
-    const QString name = user ? QString::fromLocal8Bit(user->pw_name) : QString::fromLocal8Bit(qgetenv("USER"));
-    QStringList folders;
-    if (const QByteArray forced = qgetenv("MERGOLA_CUPS_PDF_DIR"); !forced.isEmpty())
-        folders << QString::fromLocal8Bit(forced);
-    QFile config(QString::fromLatin1(kCupsPdfConfig));
-    if (config.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        static const QRegularExpression outLine(QStringLiteral("^\\s*Out\\s+(\\S.*?)\\s*$"));
-        while (!config.atEnd()) {
-            const QRegularExpressionMatch match = outLine.match(QString::fromLocal8Bit(config.readLine()));
-            if (match.hasMatch())
-                folders << match.captured(1)
-                               .replace(QStringLiteral("${HOME}"), home)
-                               .replace(QStringLiteral("${USER}"), name);
-        }
-    }
-    return folders << home + QStringLiteral("/PDF") << QString::fromLatin1(kAnonymousSpool);
+    const QString name = user ? QString::fromLocal8Bit(user->pw_name) : qEnvironmentVariable("USER");
+    QStringList folders{home + "/PDF", "/var/spool/cups-pdf/" + name, "/var/spool/cups-pdf/ANONYMOUS"};
+    if (!qEnvironmentVariableIsEmpty("MERGOLA_CUPS_PDF_DIR"))
+        folders.prepend(qEnvironmentVariable("MERGOLA_CUPS_PDF_DIR"));
+    return folders;
 }
 
 QString waitForPdf(const QString &token)
 {
     QDeadlineTimer deadline(kPdfWaitMilliseconds);
     while (!deadline.hasExpired()) {
-        for (const QString &folder : pdfFolders()) {
-            const QStringList found =
-                QDir(folder).entryList({QStringLiteral("*%1*.pdf").arg(token)}, QDir::Files, QDir::Time);
-            if (!found.isEmpty()) {
-                const QString path = QDir(folder).filePath(found.first());
+        for (const QString &folder : pdfFolders())
+            for (const QFileInfo &pdf : QDir(folder).entryInfoList({"*" + token + "*.pdf"}, QDir::Files)) {
                 // cups-pdf writes the file in place; wait until its size settles.
-                const qint64 size = QFileInfo(path).size();
-                QThread::msleep(kPollMilliseconds * 2);
-                if (size > 0 && QFileInfo(path).size() == size)
-                    return path;
+                QThread::msleep(500);
+                if (pdf.size() > 0 && QFileInfo(pdf.filePath()).size() == pdf.size())
+                    return pdf.filePath();
             }
-        }
-        QThread::msleep(kPollMilliseconds);
+        QThread::msleep(250);
     }
     return {};
 }
 
 QImage renderPdf(const QString &pdf, const QString &workDir)
 {
-    const QString prefix = QDir(workDir).filePath(QStringLiteral("page"));
+    const QString prefix = QDir(workDir).filePath("page");
     QProcess pdftoppm;
-    pdftoppm.start(QStringLiteral("pdftoppm"),
-                   {QStringLiteral("-r"), QString::number(kRenderDpi), QStringLiteral("-png"),
-                    QStringLiteral("-singlefile"), pdf, prefix});
-    if (!pdftoppm.waitForFinished(kRenderWaitMilliseconds) || pdftoppm.exitCode() != 0)
+    pdftoppm.start("pdftoppm", {"-r", QString::number(kRenderDpi), "-png", "-singlefile", pdf, prefix});
+    if (!pdftoppm.waitForFinished(60'000) || pdftoppm.exitCode() != 0)
         return {};
-    return QImage(prefix + QStringLiteral(".png")).convertToFormat(QImage::Format_RGB32);
+    return QImage(prefix + ".png").convertToFormat(QImage::Format_RGB32);
 }
 
 // The printable area's top-left corner on the sheet, in inches, as the
@@ -164,29 +132,29 @@ TEST(PrintThroughCups, EachLayoutReachesThePdfPrinterWithPictureAndFooterInPlace
 {
     if (qgetenv("MERGOLA_CUPS_TEST") != "1")
         GTEST_SKIP() << "MERGOLA_CUPS_TEST is not 1: run `scripts/cups-pdf.sh start` and set it to print through CUPS";
-    const QPrinterInfo defaultPrinter = QPrinterInfo::defaultPrinter();
-    if (defaultPrinter.isNull())
-        GTEST_SKIP() << "CUPS has no default printer (is cupsd running? did `scripts/cups-pdf.sh start` succeed?)";
-    if (defaultPrinter.printerName() != QLatin1String(kTestQueue))
-        GTEST_SKIP() << "the default printer is " << defaultPrinter.printerName().toStdString() << ", not the PDF queue "
-                     << kTestQueue << ": not printing on it";
-    if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty())
+    if (const QString printer = QPrinterInfo::defaultPrinter().printerName(); printer != kTestQueue)
+        GTEST_SKIP() << "the default printer is '" << printer.toStdString() << "', not the PDF queue " << kTestQueue
+                     << " (is cupsd running? did `scripts/cups-pdf.sh start` succeed?): not printing on it";
+    if (QStandardPaths::findExecutable("pdftoppm").isEmpty())
         GTEST_SKIP() << "pdftoppm is not installed (poppler-utils)";
 
     QTemporaryDir work;
-    const Picture pict = markedPicture();
+    // Magenta with a black top-left quarter, so a turned or mirrored page shows.
+    Picture pict(320, 240, kMagenta);
+    pict.clear();
+    pict.fillRect(0, 0, 159, 119, kBlack);
     for (auto [layout, name] : {std::pair{PrintLayout::Portrait, "portrait"}, {PrintLayout::Landscape, "landscape"},
                                 {PrintLayout::Appart, "appart"}}) {
         SCOPED_TRACE(name);
-        const QString token = QStringLiteral("mergola-e2e-%1-%2").arg(QString::fromLatin1(name)).arg(::getpid());
+        const QString token = QStringLiteral("mergola-e2e-%1-%2").arg(name).arg(::getpid());
         QtPrinter printer(token);
         FakeMessageBox messages;
         printResult(layout, pict, printer, messages);
-        ASSERT_TRUE(messages.shown.isEmpty()) << messages.shown.join(QLatin1Char(' ')).toStdString();
+        ASSERT_TRUE(messages.shown.isEmpty()) << messages.shown.join(' ').toStdString();
 
         const QString pdf = waitForPdf(token);
         ASSERT_FALSE(pdf.isEmpty()) << "no PDF named after " << token.toStdString() << " appeared in "
-                                    << pdfFolders().join(QStringLiteral(", ")).toStdString();
+                                    << pdfFolders().join(", ").toStdString();
         RenderedPage page{renderPdf(pdf, work.path()), printableOrigin(orientationOf(layout))};
         ASSERT_FALSE(page.image.isNull()) << "pdftoppm could not render " << pdf.toStdString();
 
@@ -200,16 +168,15 @@ TEST(PrintThroughCups, EachLayoutReachesThePdfPrinterWithPictureAndFooterInPlace
             << page.image.width() << " x " << page.image.height();
 
         for (const TwipRect &rect : pictureRectangles(layout)) {
-            const int inset = kProbeInset;
             const int right = rect.left + rect.width;
             const int bottom = rect.top + rect.height;
-            EXPECT_TRUE(page.shows(rect.left + inset, rect.top + inset, kBlack));
-            EXPECT_TRUE(page.shows(right - inset, rect.top + inset, kMagenta));
-            EXPECT_TRUE(page.shows(rect.left + inset, bottom - inset, kMagenta));
-            EXPECT_TRUE(page.shows(right - inset, bottom - inset, kMagenta));
-            EXPECT_TRUE(page.shows(rect.left - inset, rect.top + rect.height / 2, kWhite));
-            EXPECT_TRUE(page.shows(right + inset, rect.top + rect.height / 2, kWhite));
-            EXPECT_TRUE(page.shows(rect.left + rect.width / 2, bottom + inset, kWhite));
+            EXPECT_TRUE(page.shows(rect.left + kProbeInset, rect.top + kProbeInset, kBlack));
+            EXPECT_TRUE(page.shows(right - kProbeInset, rect.top + kProbeInset, kMagenta));
+            EXPECT_TRUE(page.shows(rect.left + kProbeInset, bottom - kProbeInset, kMagenta));
+            EXPECT_TRUE(page.shows(right - kProbeInset, bottom - kProbeInset, kMagenta));
+            EXPECT_TRUE(page.shows(rect.left - kProbeInset, rect.top + rect.height / 2, kWhite));
+            EXPECT_TRUE(page.shows(right + kProbeInset, rect.top + rect.height / 2, kWhite));
+            EXPECT_TRUE(page.shows(rect.left + rect.width / 2, bottom + kProbeInset, kWhite));
         }
         EXPECT_EQ(hasGreyInk(page, kFooterDateLeft), hasFooter(layout));
         EXPECT_EQ(hasGreyInk(page, kFooterAddressLeft), hasFooter(layout));

@@ -38,11 +38,6 @@ QPoint at(double leftTwips, double topTwips)
     return {int(std::lround(kMarginPixels + pixels(leftTwips))), int(std::lround(kMarginPixels + pixels(topTwips)))};
 }
 
-QRgb colourAt(const QImage &page, QPoint p)
-{
-    return page.pixel(p) | 0xFF000000u;
-}
-
 QImage paintPage(PrintLayout layout, const Picture &pict)
 {
     const bool landscape = layout == PrintLayout::Landscape;
@@ -52,10 +47,9 @@ QImage paintPage(PrintLayout layout, const Picture &pict)
     page.setDotsPerMeterY(int(std::lround(kDpi / 0.0254)));
     page.fill(kWhite);
     QPainter painter(&page);
-    paintLayout(
-        painter, layout, pict,
-        QRectF(kMarginPixels, kMarginPixels, page.width() - 2 * kMarginPixels, page.height() - 2 * kMarginPixels),
-        QDateTime::currentDateTime());
+    const QRectF printable(kMarginPixels, kMarginPixels, page.width() - 2 * kMarginPixels,
+                           page.height() - 2 * kMarginPixels);
+    paintLayout(painter, layout, pict, printable, QDateTime::currentDateTime());
     return page;
 }
 
@@ -74,13 +68,13 @@ void expectPictureIn(const QImage &page, const std::array<int, 4> &rect, const P
             const double cy = (y + 0.5 - from.y()) / cellHeight;
             if (std::abs(cx - std::round(cx)) < kCellSlack || std::abs(cy - std::round(cy)) < kCellSlack)
                 continue;
-            ASSERT_EQ(colourAt(page, {x, y}), pict.pixel(int(cx), int(cy))) << "page pixel " << x << "," << y;
+            ASSERT_EQ(page.pixel(x, y), pict.pixel(int(cx), int(cy))) << "page pixel " << x << "," << y;
         }
     const int midX = (from.x() + to.x()) / 2;
     const int midY = (from.y() + to.y()) / 2;
     for (QPoint outside : {QPoint(from.x() - kEdgeSlack - 1, midY), QPoint(to.x() + kEdgeSlack, midY),
                            QPoint(midX, from.y() - kEdgeSlack - 1), QPoint(midX, to.y() + kEdgeSlack)})
-        EXPECT_EQ(colourAt(page, outside), kWhite) << outside.x() << "," << outside.y();
+        EXPECT_EQ(page.pixel(outside), kWhite) << outside.x() << "," << outside.y();
 }
 
 // Grey ink (equal channels, not white) of the footer text that starts at
@@ -93,7 +87,7 @@ std::array<int, 3> footerInk(const QImage &page, int left, int width = 4000)
     const QPoint to = at(left + width, kFooterLine + 450);
     for (int y = from.y(); y < std::min(page.height(), to.y()); ++y)
         for (int x = from.x(); x < std::min(page.width(), to.x()); ++x) {
-            const QRgb c = page.pixel(x, y) | 0xFF000000u;
+            const QRgb c = page.pixel(x, y);
             if (c != kWhite && qRed(c) == qGreen(c) && qGreen(c) == qBlue(c))
                 ink = {std::min(ink[0], y), std::max(ink[1], y), std::min(ink[2], qRed(c))};
         }
@@ -144,6 +138,6 @@ TEST(PrintLayout, StretchesThePictureCrisplyIntoEachRectangleAndPortraitLayoutsA
 
     // A picture without pixels leaves the rectangles blank but keeps the footer.
     const QImage empty = paintPage(PrintLayout::Portrait, Picture(0, 0, kWhite));
-    EXPECT_EQ(colourAt(empty, at(1320 + 4500, 1200 + 3375)), kWhite);
+    EXPECT_EQ(empty.pixel(at(1320 + 4500, 1200 + 3375)), kWhite);
     EXPECT_EQ(footerInk(empty, 1320)[2], 120);
 }

@@ -33,15 +33,13 @@ inline QByteArray bmp(int width, int height, int bits, std::uint32_t compression
     const int pixels = stride * std::abs(height);
     const int offset = 14 + 40 + 4 * colours + (compression == 3 ? 12 : 0);
     QByteArray bytes(offset + pixels, '\x5a');
-    bytes[0] = 'B';
-    bytes[1] = 'M';
+    bytes.replace(0, 2, "BM");
     put32(bytes, 2, offset + pixels);
     put32(bytes, 10, offset);
     put32(bytes, 14, 40);
     put32(bytes, 18, width);
     put32(bytes, 22, height);
-    qToLittleEndian<std::uint16_t>(1, bytes.data() + 26);
-    qToLittleEndian<std::uint16_t>(std::uint16_t(bits), bytes.data() + 28);
+    put32(bytes, 26, 1 | bits << 16); // one plane, then the bits per pixel
     put32(bytes, 30, std::int32_t(compression));
     put32(bytes, 34, pixels);
     put32(bytes, 46, colours);
@@ -85,20 +83,14 @@ inline std::vector<CorpusFile> writeBadFiles(const QDir &dir)
         randomImage(40, 30, 1).save(&buffer, "JPG");
     }
     const QByteArray goodBmp = bmp(40, 30, 24);
-    const QByteArray gif = redPixelGif();
-    const struct {
-        const char *extension;
-        QByteArray bytes;
-    } formats[] = {{"bmp", goodBmp}, {"gif", gif}, {"jpg", jpg}};
-    for (const auto &format : formats) {
-        const QString ext = QLatin1String(format.extension);
-        bad(QStringLiteral("empty.") + ext, {});
-        bad(QStringLiteral("header-only.") + ext, format.bytes.left(format.extension == QLatin1String("bmp") ? 54 : 13));
+    for (const auto &[ext, bytes] : {std::pair{QStringLiteral("bmp"), goodBmp}, {QStringLiteral("gif"), redPixelGif()},
+                                     {QStringLiteral("jpg"), jpg}}) {
+        bad("empty." + ext, {});
+        bad("header-only." + ext, bytes.left(ext == "bmp" ? 54 : 13));
         for (int cut : {2, 3, 5})
-            bad(QStringLiteral("cut-%1.%2").arg(cut).arg(ext), format.bytes.left(format.bytes.size() * (cut - 1) / cut));
+            bad(QStringLiteral("cut-%1.%2").arg(cut).arg(ext), bytes.left(bytes.size() * (cut - 1) / cut));
         for (unsigned seed = 1; seed <= 6; ++seed)
-            corpus.push_back({writeFile(dir, QStringLiteral("flipped-%1.%2").arg(seed).arg(ext),
-                                        flipped(format.bytes, seed)),
+            corpus.push_back({writeFile(dir, QStringLiteral("flipped-%1.%2").arg(seed).arg(ext), flipped(bytes, seed)),
                               CorpusFile::Either});
     }
     // A small file whose header claims another size.
@@ -128,15 +120,11 @@ inline std::vector<CorpusFile> writeBadFiles(const QDir &dir)
     qToLittleEndian<std::uint16_t>(4297, hugeScreen.data() + 6);
     qToLittleEndian<std::uint16_t>(18254, hugeScreen.data() + 8);
     bad(QStringLiteral("huge-screen.gif"), hugeScreen);
-    bad(QStringLiteral("claims-65000.jpg"), [&] {
-        QByteArray huge = jpg;
-        const int sof = huge.indexOf("\xff\xc0");
-        if (sof >= 0) {
-            qToBigEndian<std::uint16_t>(65000, huge.data() + sof + 5);
-            qToBigEndian<std::uint16_t>(65000, huge.data() + sof + 7);
-        }
-        return huge;
-    }());
+    // A JPG whose frame header (after the marker FF C0) claims 65000 x 65000.
+    QByteArray huge = jpg;
+    const int frame = std::max(0, int(huge.indexOf("\xff\xc0")));
+    qToBigEndian<std::uint32_t>(65000u << 16 | 65000u, huge.data() + frame + 5);
+    bad(QStringLiteral("claims-65000.jpg"), huge);
     // Good pictures in disguise load by their content.
     for (const auto &[name, bytes] : {std::pair{QStringLiteral("frames.gif"), manyFrameGif(5000)},
                                       std::pair{QStringLiteral("top-down.bmp"), bmp(16, -16, 24)},

@@ -6,13 +6,26 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QString>
+#include <QThread>
 
+#include <functional>
 #include <random>
 
 namespace mergola::testing {
+
+// The sanitizer build, slower and with shadow memory that no cap on the
+// address space leaves room for.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kSanitizedBuild = true;
+#elif defined(__has_feature)
+inline constexpr bool kSanitizedBuild = __has_feature(address_sanitizer);
+#else
+inline constexpr bool kSanitizedBuild = false;
+#endif
 
 // The build puts the programs, the converter library and the test programs in one folder.
 inline QString builtProgramDir() { return QCoreApplication::applicationDirPath(); }
@@ -57,11 +70,28 @@ inline QString writeFile(const QDir &dir, const QString &name, const QByteArray 
     return path;
 }
 
+// What a file holds; nothing when it cannot be read.
+inline QByteArray contentsOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 inline QString writeImage(const QDir &dir, const QString &name, const QImage &image, const char *format,
                           int quality = -1)
 {
     const QString path = dir.filePath(name);
     return image.save(path, format, quality) ? path : QString();
+}
+
+// Polls done until it holds or timeoutMs have passed; whether it held.
+inline bool waitUntil(const std::function<bool()> &done, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < timeoutMs)
+        QThread::msleep(200);
+    return done();
 }
 
 // A 1 x 1 GIF of pure red (Qt reads GIF but cannot write it).

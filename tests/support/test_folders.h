@@ -21,14 +21,11 @@ namespace mergola::testing {
 // can write to it.
 class TinyDisk {
 public:
-    static constexpr const char *kSize = "size=64k"; // far below a 321 x 240 BMP
-
     TinyDisk()
     {
         QDir().mkpath(path());
-        if (::mount("tmpfs", QFile::encodeName(path()).constData(), "tmpfs", 0, kSize) == 0)
-            m_mounted = true;
-        else
+        m_mounted = mountTmpfs(0);
+        if (!m_mounted)
             m_why = QStringLiteral("cannot mount a tmpfs: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
     }
     ~TinyDisk()
@@ -42,12 +39,15 @@ public:
     bool usable() const { return m_mounted; }
     QString why() const { return m_why; }
     QString path() const { return m_base.filePath(QStringLiteral("disk")); }
-    bool lock()
-    {
-        return ::mount("tmpfs", QFile::encodeName(path()).constData(), "tmpfs", MS_REMOUNT | MS_RDONLY, kSize) == 0;
-    }
+    bool lock() { return mountTmpfs(MS_REMOUNT | MS_RDONLY); }
 
 private:
+    // 64 KB: far below a 321 x 240 BMP.
+    bool mountTmpfs(unsigned long flags)
+    {
+        return ::mount("tmpfs", QFile::encodeName(path()).constData(), "tmpfs", flags, "size=64k") == 0;
+    }
+
     QTemporaryDir m_base;
     bool m_mounted = false;
     QString m_why;
@@ -58,11 +58,9 @@ private:
 // disk mounted read-only.
 class UnwritableFolder {
 public:
-    UnwritableFolder()
+    UnwritableFolder() : m_disk(::geteuid() == 0 ? std::make_unique<TinyDisk>() : nullptr)
     {
-        if (::geteuid() == 0)
-            m_disk = std::make_unique<TinyDisk>();
-        else
+        if (!m_disk)
             QDir().mkpath(path());
     }
     ~UnwritableFolder()
@@ -70,8 +68,6 @@ public:
         if (!m_disk)
             QFile::setPermissions(path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
-    UnwritableFolder(const UnwritableFolder &) = delete;
-    UnwritableFolder &operator=(const UnwritableFolder &) = delete;
 
     bool usable() const { return !m_disk || m_disk->usable(); }
     QString why() const { return m_disk ? m_disk->why() : QString(); }

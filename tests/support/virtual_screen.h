@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QPoint>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QString>
@@ -16,14 +17,16 @@ namespace mergola::testing {
 
 class VirtualScreen {
 public:
+    // The main window, 784 x 542, opens centred on this 1024 x 768 screen,
+    // so its controls lie at known screen pixels.
+    static constexpr QPoint kWindowCorner{(1024 - 784) / 2, (768 - 542) / 2};
+
     bool start()
     {
-        const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+        const QString xvfb = QStandardPaths::findExecutable("Xvfb");
         if (xvfb.isEmpty())
             return false;
-        m_server.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                              QStringLiteral("0"), QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
-                              QStringLiteral("tcp")});
+        m_server.start(xvfb, {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
         if (!m_server.waitForStarted(5000))
             return false;
         QElapsedTimer clock;
@@ -33,8 +36,8 @@ public:
         const QByteArray number = m_server.readLine().trimmed();
         if (number.isEmpty())
             return false;
-        m_environment.insert(QStringLiteral("DISPLAY"), QStringLiteral(":") + QString::fromLatin1(number));
-        m_environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        m_environment.insert("DISPLAY", ":" + QString::fromLatin1(number));
+        m_environment.insert("QT_QPA_PLATFORM", "xcb");
         return true;
     }
     ~VirtualScreen()
@@ -52,7 +55,7 @@ public:
         QFile::remove(shotPath);
         QProcess grab;
         grab.setProcessEnvironment(m_environment);
-        grab.start(builtProgramDir() + QStringLiteral("/screen_grab"), {shotPath});
+        grab.start(builtProgramDir() + "/screen_grab", {shotPath});
         grab.waitForFinished(10000);
         return QImage(shotPath).convertToFormat(QImage::Format_RGB32);
     }
@@ -62,8 +65,12 @@ public:
     {
         QProcess tool;
         tool.setProcessEnvironment(m_environment);
-        tool.start(QStringLiteral("xdotool"), arguments);
+        tool.start("xdotool", arguments);
         return tool.waitForFinished(10000) && tool.exitCode() == 0;
+    }
+    bool click(QPoint at) const
+    {
+        return xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
     }
 
 private:
