@@ -46,9 +46,16 @@ RunResult loadSlot(const QString &path, Picture &slot, int width, int height)
     const DecodeResult decoded = decodePictureFile(path);
     if (decoded.image.isNull())
         return failed(QStringLiteral("%1: %2").arg(path, decoded.error));
-    if (!makePlain(slot, width, height))
+    // At the working size the decoded picture is the slot as it is: RGB32
+    // keeps the fourth byte at 0xFF, which is all the stretch would add.
+    if (decoded.image.width() == width && decoded.image.height() == height) {
+        if (!slot.assign(decoded.image))
+            return failed(QStringLiteral("%1: not enough memory for the picture").arg(path));
+        return {true, {}};
+    }
+    // The stretch writes every pixel of the slot.
+    if (!slot.resizeForOverwrite(width, height))
         return failed(QStringLiteral("%1: not enough memory for a %2 picture").arg(path, sizeText(width, height)));
-    slot.clear();
     slot.drawStretched(decoded.image, QRect(0, 0, width, height));
     return {true, {}};
 }

@@ -69,6 +69,21 @@ bool Picture::resize(int width, int height)
     return true;
 }
 
+bool Picture::resizeForOverwrite(int width, int height)
+{
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    if (width == m_width && height == m_height)
+        return true;
+    QImage fresh = allocate(width, height);
+    if ((width > 0 && height > 0) && fresh.isNull())
+        return false;
+    m_image = std::move(fresh);
+    m_width = width;
+    m_height = height;
+    return true;
+}
+
 bool Picture::assign(const QImage &image)
 {
     if (image.isNull()) {
@@ -117,14 +132,35 @@ void Picture::drawStretched(const QImage &sourceImage, const QRect &dest, DrawOp
     const QRect visible = dest.intersected(QRect(0, 0, m_width, m_height));
     if (visible.isEmpty())
         return;
-    const std::vector<int> columns = sampleMap(dest.width(), source.width());
-    const std::vector<int> rows = sampleMap(dest.height(), source.height());
     const int firstColumn = visible.left() - dest.left();
     const int columnCount = visible.width();
+    const std::vector<int> rows = sampleMap(dest.height(), source.height());
+    // At equal widths the column map is the identity: rows copy straight.
+    const bool sameWidth = dest.width() == source.width();
+    const std::vector<int> columns = sameWidth ? std::vector<int>() : sampleMap(dest.width(), source.width());
+    const std::size_t rowBytes = std::size_t(columnCount) * sizeof(QRgb);
+    int previousSourceRow = -1;
     for (int y = visible.top(); y <= visible.bottom(); ++y) {
-        const auto *from = reinterpret_cast<const QRgb *>(
-            source.constScanLine(rows[static_cast<std::size_t>(y - dest.top())]));
+        const int sourceRow = rows[static_cast<std::size_t>(y - dest.top())];
         auto *to = reinterpret_cast<QRgb *>(m_image.scanLine(y)) + visible.left();
+        // Enlarging repeats source rows; a repeated row is the one just made.
+        if (op == DrawOp::Copy && sourceRow == previousSourceRow) {
+            std::memcpy(to, reinterpret_cast<const QRgb *>(m_image.constScanLine(y - 1)) + visible.left(), rowBytes);
+            continue;
+        }
+        previousSourceRow = sourceRow;
+        const auto *from = reinterpret_cast<const QRgb *>(source.constScanLine(sourceRow));
+        if (sameWidth) {
+            from += firstColumn;
+            if (op == DrawOp::Copy) {
+                for (int i = 0; i < columnCount; ++i)
+                    to[i] = from[i] | 0xFF000000u;
+            } else {
+                for (int i = 0; i < columnCount; ++i)
+                    to[i] ^= from[i] & kColourBits;
+            }
+            continue;
+        }
         const int *map = columns.data() + firstColumn;
         if (op == DrawOp::Copy) {
             for (int i = 0; i < columnCount; ++i)
