@@ -12,7 +12,6 @@
 #include "platform/program_files.h"
 #include "tools/border.h"
 
-#include <QDir>
 #include <QFile>
 #include <QRect>
 
@@ -150,16 +149,11 @@ RunResult writeOutput(const Options &options, const Picture &pict, const QString
     case OutputFormat::Png:
         written = writePngFile(pict, options.output);
         break;
-    case OutputFormat::Jpeg: {
-        // Each run has a private temporary folder of its own, so batch jobs
-        // may run side by side; the converter knows a BMP by its extension.
-        const TemporaryFolder temporary;
-        if (!temporary.isValid())
-            return failed(QStringLiteral("cannot write %1: %2").arg(options.output, temporary.errorString()));
-        written = writeJpegFile(pict, options.output, options.quality, libraryDir,
-                                QDir(temporary.path()).filePath(QStringLiteral("result.bmp")));
+    case OutputFormat::Jpeg:
+        // The converter takes the pixels from memory: no temporary BMP to
+        // write and read back, and the same bytes as the window's save.
+        written = writeJpegFromPixels(pict, options.output, options.quality, libraryDir);
         break;
-    }
     }
     if (!written.ok)
         return failed(written.error);
