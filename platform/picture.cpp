@@ -1,5 +1,6 @@
 #include "platform/picture.h"
 
+#include <QColorSpace>
 #include <QPainter>
 #include <algorithm>
 #include <cstring>
@@ -219,10 +220,29 @@ void Picture::copyToBuffer(std::uint8_t *buffer) const
         std::memcpy(buffer + rowBytes * std::size_t(y), m_image.constScanLine(y), rowBytes);
 }
 
+bool Picture::takeFreshPixels()
+{
+    if (m_image.isNull() || m_image.isDetached())
+        return false;
+    QImage fresh = allocate(m_width, m_height);
+    if (fresh.isNull())
+        return false; // the ordinary copy on write then tries for itself
+    fresh.setDotsPerMeterX(m_image.dotsPerMeterX());
+    fresh.setDotsPerMeterY(m_image.dotsPerMeterY());
+    fresh.setOffset(m_image.offset());
+    fresh.setDevicePixelRatio(m_image.devicePixelRatio());
+    fresh.setColorSpace(m_image.colorSpace());
+    for (const QString &key : m_image.textKeys())
+        fresh.setText(key, m_image.text(key));
+    m_image = std::move(fresh);
+    return true;
+}
+
 void Picture::copyFromBuffer(const std::uint8_t *buffer)
 {
     if (m_image.isNull())
         return;
+    takeFreshPixels();
     const std::size_t rowBytes = std::size_t(m_width) * 4;
     for (int y = 0; y < m_height; ++y)
         std::memcpy(m_image.scanLine(y), buffer + rowBytes * std::size_t(y), rowBytes);
@@ -232,6 +252,17 @@ void Picture::mirrorHorizontal()
 {
     if (m_image.isNull())
         return;
+    // Checked before taking a reference of our own, which would share them.
+    if (!m_image.isDetached()) {
+        const QImage before = m_image;
+        if (takeFreshPixels()) {
+            for (int y = 0; y < m_height; ++y) {
+                const auto *from = reinterpret_cast<const QRgb *>(before.constScanLine(y));
+                std::reverse_copy(from, from + m_width, reinterpret_cast<QRgb *>(m_image.scanLine(y)));
+            }
+            return;
+        }
+    }
     for (int y = 0; y < m_height; ++y) {
         auto *row = reinterpret_cast<QRgb *>(m_image.scanLine(y));
         std::reverse(row, row + m_width);
@@ -243,6 +274,14 @@ void Picture::mirrorVertical()
     if (m_image.isNull())
         return;
     const std::size_t rowBytes = std::size_t(m_width) * 4;
+    if (!m_image.isDetached()) {
+        const QImage before = m_image;
+        if (takeFreshPixels()) {
+            for (int y = 0; y < m_height; ++y)
+                std::memcpy(m_image.scanLine(y), before.constScanLine(m_height - 1 - y), rowBytes);
+            return;
+        }
+    }
     std::vector<std::uint8_t> spare(rowBytes);
     for (int top = 0, bottom = m_height - 1; top < bottom; ++top, --bottom) {
         std::memcpy(spare.data(), m_image.constScanLine(top), rowBytes);

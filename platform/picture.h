@@ -92,6 +92,12 @@ public:
     QRgb *scanLine(int y) { return reinterpret_cast<QRgb *>(m_image.scanLine(y)); }
 
 private:
+    // For a change that writes every pixel: while the pixels are shared
+    // (with the undo history, say), the picture takes fresh memory of its
+    // own instead of the copy that writing would make and then overwrite.
+    // Returns whether it did; the old pixels stay with whoever shares them.
+    bool takeFreshPixels();
+
     int m_width = 0;
     int m_height = 0;
     QRgb m_fill = qRgb(255, 255, 255);
