@@ -34,18 +34,20 @@ void quietQtMessages(QtMsgType type, const QMessageLogContext &, const QString &
 
 int main(int argc, char **argv)
 {
-    // Pictures are decoded and drawn on QImage, which needs no display, so a
-    // core application suffices and the tool runs on machines without one.
     // First of all, so that a stop that comes while the program starts up
     // still ends it cleanly.
     mergola::cli::installStopHandlers();
     qInstallMessageHandler(quietQtMessages);
-    QCoreApplication application(argc, argv);
-    QCoreApplication::setApplicationName(QString::fromLatin1(kProgramName));
-    QCoreApplication::setApplicationVersion(QStringLiteral(MERGOLA_VERSION));
 
+    // The options are read before the application object exists, so that
+    // --help, --version and a usage error cost no more than loading the
+    // program. Qt would decode them the same way: each in the local 8-bit
+    // encoding.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
     using namespace mergola::cli;
-    const ParseResult parsed = parseOptions(QCoreApplication::arguments().mid(1));
+    const ParseResult parsed = parseOptions(arguments);
     switch (parsed.request) {
     case Request::Help:
         std::fputs(usageText().toLocal8Bit().constData(), stdout);
@@ -59,6 +61,12 @@ int main(int argc, char **argv)
     case Request::Run:
         break;
     }
+
+    // Pictures are decoded and drawn on QImage, which needs no display, so a
+    // core application suffices and the tool runs on machines without one.
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QString::fromLatin1(kProgramName));
+    QCoreApplication::setApplicationVersion(QStringLiteral(MERGOLA_VERSION));
 
     ProgressBar progress(stderr, isatty(fileno(stderr)) != 0);
     const mergola::ProgramFiles files = mergola::locateProgramFiles(QCoreApplication::applicationDirPath());

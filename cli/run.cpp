@@ -12,7 +12,6 @@
 #include "platform/program_files.h"
 #include "tools/border.h"
 
-#include <QDir>
 #include <QFile>
 #include <QRect>
 
@@ -46,9 +45,16 @@ RunResult loadSlot(const QString &path, Picture &slot, int width, int height)
     const DecodeResult decoded = decodePictureFile(path);
     if (decoded.image.isNull())
         return failed(QStringLiteral("%1: %2").arg(path, decoded.error));
-    if (!makePlain(slot, width, height))
+    // At the working size the decoded picture is the slot as it is: RGB32
+    // keeps the fourth byte at 0xFF, which is all the stretch would add.
+    if (decoded.image.width() == width && decoded.image.height() == height) {
+        if (!slot.assign(decoded.image))
+            return failed(QStringLiteral("%1: not enough memory for the picture").arg(path));
+        return {true, {}};
+    }
+    // The stretch writes every pixel of the slot.
+    if (!slot.resizeForOverwrite(width, height))
         return failed(QStringLiteral("%1: not enough memory for a %2 picture").arg(path, sizeText(width, height)));
-    slot.clear();
     slot.drawStretched(decoded.image, QRect(0, 0, width, height));
     return {true, {}};
 }
@@ -143,16 +149,11 @@ RunResult writeOutput(const Options &options, const Picture &pict, const QString
     case OutputFormat::Png:
         written = writePngFile(pict, options.output);
         break;
-    case OutputFormat::Jpeg: {
-        // Each run has a private temporary folder of its own, so batch jobs
-        // may run side by side; the converter knows a BMP by its extension.
-        const TemporaryFolder temporary;
-        if (!temporary.isValid())
-            return failed(QStringLiteral("cannot write %1: %2").arg(options.output, temporary.errorString()));
-        written = writeJpegFile(pict, options.output, options.quality, libraryDir,
-                                QDir(temporary.path()).filePath(QStringLiteral("result.bmp")));
+    case OutputFormat::Jpeg:
+        // The converter takes the pixels from memory: no temporary BMP to
+        // write and read back, and the same bytes as the window's save.
+        written = writeJpegFromPixels(pict, options.output, options.quality, libraryDir);
         break;
-    }
     }
     if (!written.ok)
         return failed(written.error);

@@ -94,7 +94,8 @@ bool doorElkaar(const Picture &foto1, const Picture &foto2, Picture &pict, int w
 
 bool painting(const Picture &foto1, const Picture &foto2, Picture &pict, int width, int height)
 {
-    if (!sizeAndClear(pict, width, height))
+    // Slot 1 is drawn over the whole result, so nothing needs clearing first.
+    if (!pict.resizeForOverwrite(width, height))
         return false;
     const QRect whole(0, 0, width, height);
     stretchSlot(foto1, pict, whole, DrawOp::Copy);
@@ -111,9 +112,12 @@ bool onderElkaar(const Picture &foto1, const Picture &foto2, Picture &pict, int 
     const std::int64_t resultHeight = 2 * std::int64_t(height);
     if (resultHeight > std::numeric_limits<int>::max())
         return false;
-    if (!sizeAndClear(pict, width, int(resultHeight)))
+    // The two slots and the separating rows cover the whole result, so only
+    // those rows get the background: two block copies and a fill.
+    if (!pict.resizeForOverwrite(width, int(resultHeight)))
         return false;
     stretchSlot(foto1, pict, QRect(0, 0, width, height), DrawOp::Copy);
+    pict.fillRect(0, height, width - 1, height + kSeparatingRows - 1, pict.fillColor());
     stretchSlot(foto2, pict, QRect(0, height + kSeparatingRows, width, height), DrawOp::Copy);
     return true;
 }

@@ -182,14 +182,14 @@ void AddnoiseFilter(FilterContext &context, std::int32_t parameter)
     // before adding the whole number c gives the same level as rounding
     // after. A row's noise is drawn first, three values a pixel in the order
     // blue, green, red (the generator is serial); the levels then form in
-    // one straight, branch-free loop. std::rint rounds halves to even under
-    // the default rounding mode, as std::nearbyint does, at a fraction of
-    // its cost.
-    const double span = 2.0 * parameter + 1.0;
+    // one straight, branch-free loop. Each draw is rounded in whole numbers
+    // (scaledDraw), halves to even as std::nearbyint does, which gives the
+    // same value without the conversions to float and double.
+    const std::int64_t span = 2 * std::int64_t(parameter) + 1;
     std::vector<std::int32_t> noise(channels);
     forEachRowReporting(context, [&](int y) {
         for (std::int32_t &n : noise)
-            n = static_cast<std::int32_t>(std::rint(double(random.next()) * span - parameter));
+            n = static_cast<std::int32_t>(scaledDraw(random.nextSteps(), span, parameter));
         const std::int32_t *n = noise.data();
         const std::uint8_t *from = context.source.row(y);
         std::uint8_t *to = context.dest.row(y);

@@ -40,10 +40,11 @@ constexpr std::int32_t kDampingScale = 10;
 constexpr int kErrorMargin = 2;
 
 // What Coldept makes of a pixel of one level: black or white, and the
-// shares of the error to spread. Aligned to a cache line, 64 bytes.
-struct alignas(64) LevelOutcome {
-    contrast_detail::StuckiRow shares;
-    std::int32_t out;
+// shares of the error to spread. A share is at most 8 * 255 / 42 = 48 in
+// size, so 16 bits hold it and an entry fits half a cache line.
+struct alignas(32) LevelOutcome {
+    std::array<std::int16_t, contrast_detail::kStuckiShares> shares;
+    std::int16_t out;
 };
 
 int progressAfterRow(int base, int share, int y, int height)
@@ -169,6 +170,7 @@ void ColdeptFilter(FilterContext &context, std::int32_t parameter)
     if (parameter != 0)
         for (int e = -kMaxLevel; e <= kMaxLevel; ++e)
             dampedError[std::size_t(e + kMaxLevel)] = (e * kDampingScale) / parameter;
+    const std::int32_t *damped = dampedError.data() + kMaxLevel; // indexed by E itself
 
     const int width = context.dest.width;
     const int height = context.dest.height;
@@ -184,12 +186,26 @@ void ColdeptFilter(FilterContext &context, std::int32_t parameter)
     // error: one row for each level, holding the output and the twelve
     // shares of the error, so that spreading an error costs lookups and
     // additions only.
-    std::vector<LevelOutcome> outcomeOf(kMaxLevel + 1);
-    for (int level = 0; level <= kMaxLevel; ++level) {
-        LevelOutcome &outcome = outcomeOf[std::size_t(level)];
-        outcome.out = level >= mean ? kMaxLevel : 0;
-        outcome.shares = contrast_detail::stuckiShares(level - outcome.out);
+    //
+    // A level is clamped to 0..255 before its outcome is looked up. Here the
+    // table instead has a row for every level a pixel can reach (its grey
+    // level plus the damped error), those beyond the ends repeating the
+    // ends, and a pixel's grey level comes counted from the table's first
+    // row: the clamp then costs nothing on the chain.
+    const auto [fewest, most] = std::minmax_element(dampedError.begin(), dampedError.end());
+    const std::int32_t firstLevel = *fewest;
+    const std::int32_t lastLevel = kMaxLevel + *most;
+    std::vector<LevelOutcome> outcomeOf(std::size_t(lastLevel - firstLevel + 1));
+    for (std::int32_t level = firstLevel; level <= lastLevel; ++level) {
+        const std::int32_t clamped = std::clamp(level, 0, kMaxLevel);
+        LevelOutcome &outcome = outcomeOf[std::size_t(level - firstLevel)];
+        outcome.out = std::int16_t(clamped >= mean ? kMaxLevel : 0);
+        const contrast_detail::StuckiRow shares = contrast_detail::stuckiShares(clamped - outcome.out);
+        std::copy(shares.begin(), shares.end(), outcome.shares.begin());
     }
+    std::array<std::int32_t, kMaxChannelSum + 1> greyRow{};
+    for (std::size_t i = 0; i < greyRow.size(); ++i)
+        greyRow[i] = grey[i] - firstLevel;
     progress.report(kColdeptMeasured);
 
     for (int y = 0; y < height; ++y) {
@@ -209,16 +225,16 @@ void ColdeptFilter(FilterContext &context, std::int32_t parameter)
         std::int32_t next0 = 0, next1 = 0, next2 = 0, next3 = 0;
         std::int32_t after0 = 0, after1 = 0, after2 = 0, after3 = 0;
         for (int x = 0; x < width; ++x, from += kBytesPerPixel, to += kBytesPerPixel) {
-            const std::int32_t error = std::clamp(thisRow[x] + toNext, -kMaxLevel, kMaxLevel);
-            std::int32_t level = grey[std::size_t(from[kBlue] + from[kGreen] + from[kRed])] +
-                                 dampedError[std::size_t(error + kMaxLevel)];
-            level = std::clamp(level, 0, kMaxLevel);
-            const LevelOutcome &outcome = outcomeOf[std::size_t(level)];
+            // No clamp: E cannot leave -255..255 (see dampedError), and this
+            // sum is on the chain that sets the filter's pace.
+            const std::ptrdiff_t error = thisRow[x] + toNext;
+            const std::int32_t row = greyRow[std::size_t(from[kBlue] + from[kGreen] + from[kRed])] + damped[error];
+            const LevelOutcome &outcome = outcomeOf[std::size_t(row)];
             to[kBlue] = std::uint8_t(outcome.out);
             to[kGreen] = std::uint8_t(outcome.out);
             to[kRed] = std::uint8_t(outcome.out);
 
-            const std::int32_t *share = outcome.shares.data();
+            const std::int16_t *share = outcome.shares.data();
             toNext = toSecondNext + share[0];
             toSecondNext = share[1];
             nextRow[x - 2] += next0 + share[2];

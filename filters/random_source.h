@@ -15,8 +15,14 @@ public:
     {
         // 24 random bits scaled by 2^-24: every value is exact in a float,
         // the largest is 1 - 2^-24, so no rounding can ever reach 1.0f.
-        return static_cast<float>(nextBits() >> 40) * (1.0f / 16777216.0f);
+        return static_cast<float>(nextSteps()) * (1.0f / float(kSteps));
     }
+
+    // The same draw as next(), as the whole number k of k / 2^24.
+    std::uint32_t nextSteps() { return static_cast<std::uint32_t>(nextBits() >> (64 - kStepBits)); }
+
+    static constexpr int kStepBits = 24;
+    static constexpr std::int64_t kSteps = std::int64_t(1) << kStepBits;
 
 private:
     // splitmix64: small state, passes the usual statistical batteries.
@@ -30,5 +36,23 @@ private:
 
     std::uint64_t m_state;
 };
+
+// rint(u * span - offset), halves to even, for the draw u = steps / 2^24,
+// in whole numbers. For |span| and |offset| below 2^27 that expression is
+// exact in double (24 bits of the draw times at most 27 of the span), so
+// this gives the same value as the floating-point formula without its
+// conversions and rounding.
+inline std::int64_t scaledDraw(std::uint32_t steps, std::int64_t span, std::int64_t offset)
+{
+    const std::int64_t product = std::int64_t(steps) * span;
+    // Arithmetic shift and mask: the floor and the remainder in [0, 2^24).
+    const std::int64_t whole = (product >> RandomSource::kStepBits) - offset;
+    const std::int64_t rest = product & (RandomSource::kSteps - 1);
+    // Up when the rest is over a half, or a half and whole is odd: then
+    // rest + (whole & 1) + half - 1 reaches 2^24. In arithmetic, not as a
+    // branch, which would go either way at random.
+    constexpr std::int64_t half = RandomSource::kSteps / 2;
+    return whole + ((rest + (whole & 1) + half - 1) >> RandomSource::kStepBits);
+}
 
 } // namespace mergola

@@ -10,6 +10,9 @@ namespace mergola {
 namespace {
 
 constexpr int kDone = 100;
+// Reaches below this size have exact draws in whole numbers: the offsets
+// then stay below 2^27.
+constexpr std::int32_t kExactReachLimit = 1 << 26;
 
 // Where a pixel takes its colour from on one axis: the offset, or no offset
 // when it would leave the picture (positions from 0 to length - 1).
@@ -31,24 +34,39 @@ void DeffuseFilter(FilterContext &context, std::int32_t parameter)
     const PixelView &picture = context.dest;
     const int width = picture.width;
     const int height = picture.height;
+    std::uint8_t *const bytes = picture.bytes;
+    const std::ptrdiff_t stride = picture.stride();
     const double reach = parameter;
     const double half = std::nearbyint(reach / 2.0);
+    // Within these bounds a draw is rounded in whole numbers (scaledDraw),
+    // giving the value of the formula below without its conversions.
+    const bool wholeNumbers = parameter > -kExactReachLimit && parameter < kExactReachLimit;
 
+    // A row's offsets are drawn first, dx and dy for each pixel in turn,
+    // so that the generator runs in registers and the pixel loop only
+    // copies. Both draws are made for every pixel, also when an offset is
+    // dropped, so the sequence does not depend on the picture's edges.
+    std::vector<std::int64_t> offsets(2 * std::size_t(width));
     progress.store(0);
     for (int y = 0; y < height; ++y) {
-        std::uint8_t *to = picture.row(y);
-        for (int x = 0; x < width; ++x, to += kBytesPerPixel) {
-            // Both draws are made for every pixel, also when an offset is
-            // dropped, so the sequence does not depend on the picture's edges.
-            // std::rint rounds halves to even under the default rounding mode
-            // and is far cheaper here than std::nearbyint.
-            const double dx = std::rint(double(random.next()) * reach - half);
-            const double dy = std::rint(double(random.next()) * reach - half);
-            const std::int64_t fromX = keepInside(x, static_cast<std::int64_t>(dx), width);
-            const std::int64_t fromY = keepInside(y, static_cast<std::int64_t>(dy), height);
+        if (wholeNumbers) {
+            const auto halfSteps = static_cast<std::int64_t>(half);
+            for (std::int64_t &offset : offsets)
+                offset = scaledDraw(random.nextSteps(), parameter, halfSteps);
+        } else {
+            // std::rint rounds halves to even under the default rounding
+            // mode and is far cheaper here than std::nearbyint.
+            for (std::int64_t &offset : offsets)
+                offset = static_cast<std::int64_t>(std::rint(double(random.next()) * reach - half));
+        }
+        const std::int64_t *offset = offsets.data();
+        std::uint8_t *to = bytes + stride * y;
+        for (int x = 0; x < width; ++x, to += kBytesPerPixel, offset += 2) {
+            const std::int64_t fromX = keepInside(x, offset[0], width);
+            const std::int64_t fromY = keepInside(y, offset[1], height);
             // In place on purpose: a pixel above or to the left has already
             // taken its new colour and passes that on.
-            const std::uint8_t *from = picture.row(int(fromY)) + fromX * kBytesPerPixel;
+            const std::uint8_t *from = bytes + stride * fromY + fromX * kBytesPerPixel;
             const std::uint8_t blue = from[kBlue];
             const std::uint8_t green = from[kGreen];
             const std::uint8_t red = from[kRed];

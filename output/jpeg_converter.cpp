@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QLibrary>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <cstdint>
 #include <sys/stat.h>
 
@@ -15,6 +17,7 @@ namespace mergola {
 namespace {
 
 using BmpToJpegFunction = void (*)(const char *, const char *, std::int16_t);
+using PixelsToJpegFunction = int (*)(const unsigned char *, int, int, int, const char *, std::int16_t);
 
 // Every JPEG file starts with the start-of-image marker.
 constexpr unsigned char kJpegMarker = 0xFF;
@@ -79,8 +82,13 @@ bool samePath(const QString &a, const QString &b)
 
 } // namespace
 
-FileResult convertBmpToJpeg(const QString &libraryDir, const QString &bmpPath, const QString &jpgPath,
-                            int quality)
+namespace {
+
+// Loads the converter from libraryDir, resolves entry and lets convert call
+// it (the library stays loaded meanwhile), then judges by the file what it
+// left at jpgPath.
+template <typename Function, typename Call>
+FileResult runConverter(const QString &libraryDir, const char *entry, const QString &jpgPath, Call convert)
 {
     const QString libraryPath = QDir(libraryDir).absoluteFilePath(QString::fromLatin1(kConverterLibraryFileName));
     // QLibrary given a missing path may try other names; only this file will do.
@@ -89,11 +97,11 @@ FileResult convertBmpToJpeg(const QString &libraryDir, const QString &bmpPath, c
     QLibrary library(libraryPath);
     if (!library.load())
         return fileError(QStringLiteral("cannot load the JPG converter: %1").arg(library.errorString()));
-    const auto convert = reinterpret_cast<BmpToJpegFunction>(library.resolve(kConverterEntryPoint));
-    if (!convert) {
+    const auto function = reinterpret_cast<Function>(library.resolve(entry));
+    if (!function) {
         library.unload();
         return fileError(QStringLiteral("the JPG converter %1 has no entry point %2")
-                             .arg(libraryPath, QString::fromLatin1(kConverterEntryPoint)));
+                             .arg(libraryPath, QString::fromLatin1(entry)));
     }
     if (FileResult target = checkWritableTarget(jpgPath); !target.ok) {
         library.unload();
@@ -101,8 +109,7 @@ FileResult convertBmpToJpeg(const QString &libraryDir, const QString &bmpPath, c
     }
 
     const FileIdentity before = identityOf(jpgPath);
-    const auto clamped = std::int16_t(std::clamp(quality, kLowestJpgQuality, kHighestJpgQuality));
-    convert(QFile::encodeName(bmpPath).constData(), QFile::encodeName(jpgPath).constData(), clamped);
+    convert(function);
     library.unload();
 
     const FileIdentity after = identityOf(jpgPath);
@@ -117,8 +124,12 @@ FileResult convertBmpToJpeg(const QString &libraryDir, const QString &bmpPath, c
     return fileOk();
 }
 
-FileResult writeJpegFile(const Picture &picture, const QString &jpgPath, int quality, const QString &libraryDir,
-                         const QString &temporaryBmpPath)
+std::int16_t clampedQuality(int quality)
+{
+    return std::int16_t(std::clamp(quality, kLowestJpgQuality, kHighestJpgQuality));
+}
+
+FileResult checkJpegPicture(const Picture &picture, const QString &jpgPath)
 {
     if (!picture.hasPixels())
         return fileError(QStringLiteral("cannot write %1: the picture has no pixels (%2 x %3)")
@@ -129,6 +140,42 @@ FileResult writeJpegFile(const Picture &picture, const QString &jpgPath, int qua
         return fileError(QStringLiteral("cannot write %1: a JPG file holds at most %2 pixels a side")
                              .arg(jpgPath)
                              .arg(kMaxJpegSide));
+    return fileOk();
+}
+
+} // namespace
+
+FileResult convertBmpToJpeg(const QString &libraryDir, const QString &bmpPath, const QString &jpgPath,
+                            int quality)
+{
+    return runConverter<BmpToJpegFunction>(libraryDir, kConverterEntryPoint, jpgPath, [&](BmpToJpegFunction convert) {
+        convert(QFile::encodeName(bmpPath).constData(), QFile::encodeName(jpgPath).constData(),
+                clampedQuality(quality));
+    });
+}
+
+FileResult writeJpegFromPixels(const Picture &picture, const QString &jpgPath, int quality, const QString &libraryDir)
+{
+    if (FileResult fits = checkJpegPicture(picture, jpgPath); !fits.ok)
+        return fits;
+    const QImage &image = picture.image();
+    int error = 0;
+    FileResult result = runConverter<PixelsToJpegFunction>(
+        libraryDir, kPixelsEntryPoint, jpgPath, [&](PixelsToJpegFunction convert) {
+            error = convert(image.constBits(), image.width(), image.height(), int(image.bytesPerLine()),
+                            QFile::encodeName(jpgPath).constData(), clampedQuality(quality));
+        });
+    // The converter's own reason is more telling than the missing file.
+    if (!result.ok && error != 0 && error != EINVAL)
+        return fileError(QStringLiteral("cannot write %1: %2").arg(jpgPath, QString::fromLocal8Bit(std::strerror(error))));
+    return result;
+}
+
+FileResult writeJpegFile(const Picture &picture, const QString &jpgPath, int quality, const QString &libraryDir,
+                         const QString &temporaryBmpPath)
+{
+    if (FileResult fits = checkJpegPicture(picture, jpgPath); !fits.ok)
+        return fits;
     // Converting the temporary file onto itself and then deleting it would
     // destroy the very file the user asked for.
     if (samePath(jpgPath, temporaryBmpPath))

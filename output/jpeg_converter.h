@@ -15,6 +15,7 @@ namespace mergola {
 // The library's file name inside its folder and its one entry point.
 inline constexpr char kConverterLibraryFileName[] = "libbmp2jpeg.so";
 inline constexpr char kConverterEntryPoint[] = "BmpToJpeg";
+inline constexpr char kPixelsEntryPoint[] = "PixelsToJpeg";
 
 // JPEG stores each side of the picture in 16 bits.
 constexpr int kMaxJpegSide = 65535;
@@ -38,5 +39,12 @@ FileResult convertBmpToJpeg(const QString &libraryDir, const QString &bmpPath, c
 // file itself.
 FileResult writeJpegFile(const Picture &picture, const QString &jpgPath, int quality, const QString &libraryDir,
                          const QString &temporaryBmpPath);
+
+// The same JPG as writeJpegFile makes, byte for byte, without the
+// temporary BMP: the picture's pixels go to the converter's in-memory entry
+// point. For the command line, which needs no file of the picture on the
+// way; the same checks and failures as writeJpegFile, and a failed write
+// names the system's reason.
+FileResult writeJpegFromPixels(const Picture &picture, const QString &jpgPath, int quality, const QString &libraryDir);
 
 } // namespace mergola

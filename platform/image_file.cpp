@@ -7,11 +7,14 @@
 #include <QImageReader>
 #include <QPainter>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <dlfcn.h>
 #include <initializer_list>
+#include <limits>
+#include <vector>
 
 namespace mergola {
 
@@ -181,6 +184,123 @@ void routeTiffMessagesThroughQt()
     }
 }
 
+// The plain BMPs that nearly every program writes, and the program's own
+// output: 24 or 32 bits a pixel, uncompressed, the classic header. They are
+// read here straight into the rows of the picture, a large block at a time,
+// instead of pixel by pixel through Qt's reader; the pixels come out as
+// that reader makes them (blue, green, red, a fourth byte of 0xFF). Every
+// other BMP (palettes, run lengths, bit fields, alpha masks, odd or
+// damaged headers) goes to Qt's reader and the checks above, which then
+// also word the refusals.
+constexpr qint64 kBmpFileHeaderBytes = 14;
+constexpr qint64 kBmpInfoHeaderBytes = 40;
+// The newer headers only add colour-space fields, which a 24-bit picture
+// without bit fields does not use; Qt takes its masks from them for 32
+// bits, so those stay with Qt.
+constexpr qint64 kBmpV4HeaderBytes = 108;
+constexpr qint64 kBmpV5HeaderBytes = 124;
+constexpr QRgb kOpaque = 0xFF000000u;
+constexpr qint64 kReadBlockBytes = qint64(1) << 20;
+
+bool plainBmpHeader(qint64 headerSize, qint64 bitsPerPixel)
+{
+    if (bitsPerPixel == 24)
+        return headerSize == kBmpInfoHeaderBytes || headerSize == kBmpV4HeaderBytes ||
+               headerSize == kBmpV5HeaderBytes;
+    return bitsPerPixel == 32 && headerSize == kBmpInfoHeaderBytes;
+}
+
+// One file row of 24-bit pixels into RGB32. Each pixel but the last is
+// read as four bytes (its own three and the next one's first), which keeps
+// the loop to a load, an or and a store.
+void bgrRowToRgb32(const uchar *from, QRgb *to, int width)
+{
+    for (int x = 0; x + 1 < width; ++x, from += 3) {
+        std::uint32_t bytes;
+        std::memcpy(&bytes, from, 4);
+        to[x] = kOpaque | bytes;
+    }
+    to[width - 1] = kOpaque | littleEndian(from, 3);
+}
+
+void bgrxRowToRgb32(const uchar *from, QRgb *to, int width)
+{
+    for (int x = 0; x < width; ++x, from += 4) {
+        std::uint32_t bytes;
+        std::memcpy(&bytes, from, 4);
+        to[x] = kOpaque | bytes;
+    }
+}
+
+// The picture of a complete plain BMP, read from file in blocks of rows; a
+// null image for any other file, or when the memory cannot be had, so that
+// Qt's reader has its say.
+QImage readPlainBmp(QFile &file)
+{
+    constexpr qint64 kHeadBytes = kBmpFileHeaderBytes + kBmpV5HeaderBytes;
+    uchar head[kHeadBytes];
+    const qint64 got = file.read(reinterpret_cast<char *>(head), kHeadBytes);
+    const qint64 size = file.size();
+    if (got < kBmpFileHeaderBytes + kBmpInfoHeaderBytes || head[0] != 'B' || head[1] != 'M')
+        return {};
+    const qint64 pixelOffset = littleEndian(head + 10, 4);
+    const qint64 headerSize = littleEndian(head + 14, 4);
+    const qint64 planes = littleEndian(head + 26, 2);
+    const qint64 bitsPerPixel = littleEndian(head + 28, 2);
+    const std::uint32_t compression = littleEndian(head + 30, 4);
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::memcpy(&width, head + 18, 4);
+    std::memcpy(&height, head + 22, 4);
+    if (!plainBmpHeader(headerSize, bitsPerPixel) || planes != 1 || compression != 0 || width <= 0 ||
+        height == 0 || height == std::numeric_limits<std::int32_t>::min())
+        return {};
+    const qint64 rows = std::abs(qint64(height));
+    if (qint64(width) * rows > kMaxDecodedPixels)
+        return {};
+    // Qt's reader starts the pixels at the offset only when it lies past
+    // the headers; the odd file where it does not goes to that reader.
+    if (pixelOffset < kBmpFileHeaderBytes + headerSize || pixelOffset > size)
+        return {};
+    const qint64 rowBytes = (qint64(width) * bitsPerPixel + 31) / 32 * 4;
+    if (rowBytes > (size - pixelOffset) / rows)
+        return {};
+
+    QImage image(width, int(rows), QImage::Format_RGB32);
+    if (image.isNull() || !file.seek(pixelOffset))
+        return {};
+    std::int32_t dotsPerMetreX = 0;
+    std::int32_t dotsPerMetreY = 0;
+    std::memcpy(&dotsPerMetreX, head + 38, 4);
+    std::memcpy(&dotsPerMetreY, head + 42, 4);
+    image.setDotsPerMeterX(dotsPerMetreX);
+    image.setDotsPerMeterY(dotsPerMetreY);
+
+    // Blocks of about a megabyte stay in the cache between the read and
+    // the conversion, and the file is never held in memory whole.
+    const qint64 rowsPerBlock = std::clamp<qint64>(kReadBlockBytes / rowBytes, 1, rows);
+    std::vector<uchar> block(std::size_t(rowsPerBlock * rowBytes));
+    // A positive height stores the bottom row first.
+    const bool bottomUp = height > 0;
+    for (qint64 first = 0; first < rows; first += rowsPerBlock) {
+        const qint64 count = std::min(rowsPerBlock, rows - first);
+        // A file cut off since its size was taken goes to the checks below.
+        if (file.read(reinterpret_cast<char *>(block.data()), count * rowBytes) != count * rowBytes)
+            return {};
+        for (qint64 i = 0; i < count; ++i) {
+            const qint64 fileRow = first + i;
+            const int y = int(bottomUp ? rows - 1 - fileRow : fileRow);
+            const uchar *from = block.data() + i * rowBytes;
+            auto *to = reinterpret_cast<QRgb *>(image.scanLine(y));
+            if (bitsPerPixel == 24)
+                bgrRowToRgb32(from, to, width);
+            else
+                bgrxRowToRgb32(from, to, width);
+        }
+    }
+    return image;
+}
+
 struct PictureFormat {
     const char *name; // as QImageReader names it
     std::initializer_list<const char *> suffixes;
@@ -217,6 +337,14 @@ DecodeResult decodePictureFile(const QString &path)
         return {{}, QStringLiteral("not a regular file")};
     if (!info.isReadable())
         return {{}, QStringLiteral("file cannot be read")};
+
+    {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+            if (QImage plain = readPlainBmp(file); !plain.isNull())
+                return {plain, {}};
+        }
+    }
 
     QImageReader::setAllocationLimit(kAllocationLimitMegabytes);
     QImageReader reader(path);

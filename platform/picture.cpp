@@ -1,5 +1,6 @@
 #include "platform/picture.h"
 
+#include <QColorSpace>
 #include <QPainter>
 #include <algorithm>
 #include <cstring>
@@ -69,6 +70,21 @@ bool Picture::resize(int width, int height)
     return true;
 }
 
+bool Picture::resizeForOverwrite(int width, int height)
+{
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    if (width == m_width && height == m_height)
+        return true;
+    QImage fresh = allocate(width, height);
+    if ((width > 0 && height > 0) && fresh.isNull())
+        return false;
+    m_image = std::move(fresh);
+    m_width = width;
+    m_height = height;
+    return true;
+}
+
 bool Picture::assign(const QImage &image)
 {
     if (image.isNull()) {
@@ -117,14 +133,35 @@ void Picture::drawStretched(const QImage &sourceImage, const QRect &dest, DrawOp
     const QRect visible = dest.intersected(QRect(0, 0, m_width, m_height));
     if (visible.isEmpty())
         return;
-    const std::vector<int> columns = sampleMap(dest.width(), source.width());
-    const std::vector<int> rows = sampleMap(dest.height(), source.height());
     const int firstColumn = visible.left() - dest.left();
     const int columnCount = visible.width();
+    const std::vector<int> rows = sampleMap(dest.height(), source.height());
+    // At equal widths the column map is the identity: rows copy straight.
+    const bool sameWidth = dest.width() == source.width();
+    const std::vector<int> columns = sameWidth ? std::vector<int>() : sampleMap(dest.width(), source.width());
+    const std::size_t rowBytes = std::size_t(columnCount) * sizeof(QRgb);
+    int previousSourceRow = -1;
     for (int y = visible.top(); y <= visible.bottom(); ++y) {
-        const auto *from = reinterpret_cast<const QRgb *>(
-            source.constScanLine(rows[static_cast<std::size_t>(y - dest.top())]));
+        const int sourceRow = rows[static_cast<std::size_t>(y - dest.top())];
         auto *to = reinterpret_cast<QRgb *>(m_image.scanLine(y)) + visible.left();
+        // Enlarging repeats source rows; a repeated row is the one just made.
+        if (op == DrawOp::Copy && sourceRow == previousSourceRow) {
+            std::memcpy(to, reinterpret_cast<const QRgb *>(m_image.constScanLine(y - 1)) + visible.left(), rowBytes);
+            continue;
+        }
+        previousSourceRow = sourceRow;
+        const auto *from = reinterpret_cast<const QRgb *>(source.constScanLine(sourceRow));
+        if (sameWidth) {
+            from += firstColumn;
+            if (op == DrawOp::Copy) {
+                for (int i = 0; i < columnCount; ++i)
+                    to[i] = from[i] | 0xFF000000u;
+            } else {
+                for (int i = 0; i < columnCount; ++i)
+                    to[i] ^= from[i] & kColourBits;
+            }
+            continue;
+        }
         const int *map = columns.data() + firstColumn;
         if (op == DrawOp::Copy) {
             for (int i = 0; i < columnCount; ++i)
@@ -183,10 +220,29 @@ void Picture::copyToBuffer(std::uint8_t *buffer) const
         std::memcpy(buffer + rowBytes * std::size_t(y), m_image.constScanLine(y), rowBytes);
 }
 
+bool Picture::takeFreshPixels()
+{
+    if (m_image.isNull() || m_image.isDetached())
+        return false;
+    QImage fresh = allocate(m_width, m_height);
+    if (fresh.isNull())
+        return false; // the ordinary copy on write then tries for itself
+    fresh.setDotsPerMeterX(m_image.dotsPerMeterX());
+    fresh.setDotsPerMeterY(m_image.dotsPerMeterY());
+    fresh.setOffset(m_image.offset());
+    fresh.setDevicePixelRatio(m_image.devicePixelRatio());
+    fresh.setColorSpace(m_image.colorSpace());
+    for (const QString &key : m_image.textKeys())
+        fresh.setText(key, m_image.text(key));
+    m_image = std::move(fresh);
+    return true;
+}
+
 void Picture::copyFromBuffer(const std::uint8_t *buffer)
 {
     if (m_image.isNull())
         return;
+    takeFreshPixels();
     const std::size_t rowBytes = std::size_t(m_width) * 4;
     for (int y = 0; y < m_height; ++y)
         std::memcpy(m_image.scanLine(y), buffer + rowBytes * std::size_t(y), rowBytes);
@@ -196,6 +252,17 @@ void Picture::mirrorHorizontal()
 {
     if (m_image.isNull())
         return;
+    // Checked before taking a reference of our own, which would share them.
+    if (!m_image.isDetached()) {
+        const QImage before = m_image;
+        if (takeFreshPixels()) {
+            for (int y = 0; y < m_height; ++y) {
+                const auto *from = reinterpret_cast<const QRgb *>(before.constScanLine(y));
+                std::reverse_copy(from, from + m_width, reinterpret_cast<QRgb *>(m_image.scanLine(y)));
+            }
+            return;
+        }
+    }
     for (int y = 0; y < m_height; ++y) {
         auto *row = reinterpret_cast<QRgb *>(m_image.scanLine(y));
         std::reverse(row, row + m_width);
@@ -207,6 +274,14 @@ void Picture::mirrorVertical()
     if (m_image.isNull())
         return;
     const std::size_t rowBytes = std::size_t(m_width) * 4;
+    if (!m_image.isDetached()) {
+        const QImage before = m_image;
+        if (takeFreshPixels()) {
+            for (int y = 0; y < m_height; ++y)
+                std::memcpy(m_image.scanLine(y), before.constScanLine(m_height - 1 - y), rowBytes);
+            return;
+        }
+    }
     std::vector<std::uint8_t> spare(rowBytes);
     for (int top = 0, bottom = m_height - 1; top < bottom; ++top, --bottom) {
         std::memcpy(spare.data(), m_image.constScanLine(top), rowBytes);

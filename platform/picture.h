@@ -41,6 +41,13 @@ public:
     // was, when the memory for the new size cannot be had.
     bool resize(int width, int height);
 
+    // Gives the picture a new size like resize, but leaves the pixels as
+    // they happen to be, for a caller that writes every one of them next
+    // (filling them first would cost a pass over the memory for nothing).
+    // Returns false, leaving the picture as it was, when the memory for the
+    // new size cannot be had.
+    bool resizeForOverwrite(int width, int height);
+
     // Replaces the content by a copy of image (converted to RGB32).
     // Returns false when the memory cannot be had.
     bool assign(const QImage &image);
@@ -85,6 +92,12 @@ public:
     QRgb *scanLine(int y) { return reinterpret_cast<QRgb *>(m_image.scanLine(y)); }
 
 private:
+    // For a change that writes every pixel: while the pixels are shared
+    // (with the undo history, say), the picture takes fresh memory of its
+    // own instead of the copy that writing would make and then overwrite.
+    // Returns whether it did; the old pixels stay with whoever shares them.
+    bool takeFreshPixels();
+
     int m_width = 0;
     int m_height = 0;
     QRgb m_fill = qRgb(255, 255, 255);

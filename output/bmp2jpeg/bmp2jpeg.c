@@ -75,25 +75,47 @@ static int openTemporaryBeside(const char *jpgPath, char **nameOut)
     return -1;
 }
 
-/* Writes the encoded bytes to jpgPath through a temporary file. */
-static void storeJpeg(const char *jpgPath, const unsigned char *jpeg, unsigned long size)
+/* Writes the encoded bytes to jpgPath through a temporary file. Returns 0
+   or the error number of the step that failed. */
+static int storeJpeg(const char *jpgPath, const unsigned char *jpeg, unsigned long size)
 {
     char *temporary = NULL;
     const int fd = openTemporaryBeside(jpgPath, &temporary);
     if (fd < 0)
-        return;
-    int ok = writeAll(fd, jpeg, size);
+        return errno ? errno : ENOMEM;
+    int error = writeAll(fd, jpeg, size) ? 0 : (errno ? errno : EIO);
     /* Flush to the disk before the rename, so that a crash right after the
        save cannot leave an empty file under the user's name. */
-    if (ok && fsync(fd) != 0)
-        ok = 0;
-    if (close(fd) != 0)
-        ok = 0;
-    if (ok && rename(temporary, jpgPath) != 0)
-        ok = 0;
-    if (!ok)
+    if (!error && fsync(fd) != 0)
+        error = errno;
+    if (close(fd) != 0 && !error)
+        error = errno;
+    if (!error && rename(temporary, jpgPath) != 0)
+        error = errno;
+    if (error)
         unlink(temporary);
     free(temporary);
+    return error;
+}
+
+/* Both entry points encode through here, so that the same pixels give the
+   same bytes whichever way they came. */
+static int encodeAndStore(const unsigned char *pixels, int width, int pitch, int height, int pixelFormat,
+                          const char *jpgPath, int16_t quality)
+{
+    tjhandle encoder = tjInitCompress();
+    if (!encoder)
+        return EINVAL;
+    unsigned char *jpeg = NULL;
+    unsigned long jpegSize = 0;
+    int error = EINVAL;
+    if (tjCompress2(encoder, pixels, width, pitch, height, pixelFormat, &jpeg, &jpegSize, TJSAMP_444,
+                    encoderQuality(quality), TJFLAG_ACCURATEDCT) == 0
+        && jpegSize > 0)
+        error = storeJpeg(jpgPath, jpeg, jpegSize);
+    tjFree(jpeg);
+    tjDestroy(encoder);
+    return error;
 }
 
 void BmpToJpeg(const char *bmpPath, const char *jpgPath, int16_t quality)
@@ -108,17 +130,16 @@ void BmpToJpeg(const char *bmpPath, const char *jpgPath, int16_t quality)
     unsigned char *pixels = tjLoadImage(bmpPath, &width, 1, &height, &pixelFormat, 0);
     if (!pixels)
         return;
-
-    tjhandle encoder = tjInitCompress();
-    if (encoder) {
-        unsigned char *jpeg = NULL;
-        unsigned long jpegSize = 0;
-        if (tjCompress2(encoder, pixels, width, 0, height, pixelFormat, &jpeg, &jpegSize, TJSAMP_444,
-                        encoderQuality(quality), TJFLAG_ACCURATEDCT) == 0
-            && jpegSize > 0)
-            storeJpeg(jpgPath, jpeg, jpegSize);
-        tjFree(jpeg);
-        tjDestroy(encoder);
-    }
+    encodeAndStore(pixels, width, 0, height, pixelFormat, jpgPath, quality);
     tjFree(pixels);
+}
+
+int PixelsToJpeg(const unsigned char *pixels, int width, int height, int pitch, const char *jpgPath,
+                 int16_t quality)
+{
+    if (!pixels || width <= 0 || height <= 0 || (long long)pitch < 4LL * width || !jpgPath || !*jpgPath)
+        return EINVAL;
+    /* The fourth byte of each pixel is skipped by the encoder's own colour
+       conversion, which computes the same values as for packed BGR. */
+    return encodeAndStore(pixels, width, pitch, height, TJPF_BGRX, jpgPath, quality);
 }

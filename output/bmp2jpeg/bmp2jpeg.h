@@ -1,4 +1,4 @@
-/* bmp2jpeg -- turns a BMP file into a JPG file. One entry point, plain C.
+/* bmp2jpeg -- turns a BMP file into a JPG file. Plain C.
 
    void BmpToJpeg(const char *bmpPath, const char *jpgPath, int16_t quality);
 
@@ -27,7 +27,22 @@
    The BMP file is only read, never changed or removed. The function keeps
    no state between calls and may be called from any thread.
 
-   Only this symbol is exported from the library. */
+   int PixelsToJpeg(const unsigned char *pixels, int width, int height,
+                    int pitch, const char *jpgPath, int16_t quality);
+
+   The same JPG from pixels already in memory, for callers that hold the
+   picture (the command line) and need no temporary BMP: the bytes written
+   are exactly those BmpToJpeg writes for a BMP of the same pixels.
+   pixels   height rows, top row first, each width pixels of four bytes:
+            blue, green, red and one byte that is ignored (the layout of
+            Qt's RGB32 pictures on little-endian machines).
+   pitch    bytes from the start of one row to the start of the next.
+   jpgPath, quality  as for BmpToJpeg, and written the same way.
+   Returns 0 when the JPG is in place; otherwise the system's error number
+   of the failed step (or EINVAL for bad arguments or an encoder error),
+   with no file left at jpgPath that was not there before.
+
+   Only these two symbols are exported from the library. */
 #ifndef BMP2JPEG_H
 #define BMP2JPEG_H
 
@@ -44,6 +59,8 @@ extern "C" {
 #endif
 
 BMP2JPEG_EXPORT void BmpToJpeg(const char *bmpPath, const char *jpgPath, int16_t quality);
+BMP2JPEG_EXPORT int PixelsToJpeg(const unsigned char *pixels, int width, int height, int pitch,
+                                 const char *jpgPath, int16_t quality);
 
 #ifdef __cplusplus
 }

@@ -141,3 +141,14 @@ TEST(JpegConverter, ReportsAFailedConversionAndKeepsAnOlderJpgUntouched)
     EXPECT_FALSE(convertBmpToJpeg(converterDir(), bmp, disk.path() + QStringLiteral("/big.jpg"), 99).ok);
     EXPECT_TRUE(entriesOf(disk.path()).isEmpty()) << entriesOf(disk.path()).join(QLatin1Char(' ')).toStdString();
 }
+
+TEST(JpegConverter, PixelsHandedOverInMemoryGiveTheSameBytesAsTheTemporaryBmp)
+{
+    QTemporaryDir dir;
+    const Picture picture = randomPicture(67, 41, 3);
+    for (int quality : {0, 75, 99}) {
+        ASSERT_TRUE(writeJpegFile(picture, dir.filePath("a.jpg"), quality, converterDir(), dir.filePath("t.bmp")).ok);
+        ASSERT_TRUE(writeJpegFromPixels(picture, dir.filePath("b.jpg"), quality, converterDir()).ok);
+        EXPECT_EQ(contentsOf(dir.filePath("a.jpg")), contentsOf(dir.filePath("b.jpg"))) << quality;
+    }
+}
