@@ -41,7 +41,7 @@ int colourDistance(QRgb a, QRgb b)
 
 } // namespace
 
-TEST(JpegConverter, TurnsAPictureOfAnySizeIntoAJpgCloseToItsColoursUnderAnyName)
+TEST(JpegConverter, TurnsAPictureIntoAJpgCloseToItsColoursUnderAnyName)
 {
     QTemporaryDir dir;
     const QString folder = dir.filePath("Vakantie één");
@@ -61,25 +61,6 @@ TEST(JpegConverter, TurnsAPictureOfAnySizeIntoAJpgCloseToItsColoursUnderAnyName)
             sum += colourDistance(picture.pixel(x, y), decoded.pixel(x, y));
     EXPECT_LE(sum / (3 * 96 * 64), kMeanColourTolerance);
     EXPECT_LE(colourDistance(decoded.pixel(8, 6), qRgb(200, 30, 160)), kFlatColourTolerance) << "the magenta block";
-
-    // Small sizes are the fuzzer's; this is two pictures one under the other.
-    ASSERT_TRUE(writeJpegFile(smooth(320, 480), jpg, 75, converterDir(), temporary).ok);
-    EXPECT_EQ(decodePictureFile(jpg).image.size(), QSize(320, 480));
-}
-
-TEST(JpegConverter, HigherQualityGivesALargerFileAndNumbersOutsideTheScaleTakeItsNearestEnd)
-{
-    QTemporaryDir dir;
-    const QString bmp = dir.filePath("noise.bmp");
-    ASSERT_TRUE(writeBmpFile(randomPicture(64, 48, 1), bmp).ok);
-    qint64 previous = 0;
-    for (int quality : {-7, 0, 40, 99, 40000}) {
-        const QString jpg = dir.filePath(QStringLiteral("q%1.jpg").arg(quality));
-        ASSERT_TRUE(convertBmpToJpeg(converterDir(), bmp, jpg, quality).ok) << quality;
-        EXPECT_EQ(decodePictureFile(jpg).image.size(), QSize(64, 48));
-        EXPECT_EQ(QFileInfo(jpg).size() > previous, quality != 0 && quality != 40000) << quality;
-        previous = QFileInfo(jpg).size();
-    }
 }
 
 TEST(JpegConverter, FailsWithAReasonAndLeavesNoFilesWhenItCannotMakeTheJpg)
