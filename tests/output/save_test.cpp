@@ -68,20 +68,3 @@ TEST_F(Save, AJpgIsRefusedWhenTheProgramFolderHasNoRoomForTheTemporaryBmp)
     EXPECT_EQ(entriesOf(locked.path()), kOnlyTheLibrary);
     EXPECT_TRUE(entriesOf(targetDir.path()).isEmpty());
 }
-
-TEST_F(Save, AnInstalledCopyWritesTheTemporaryBmpIntoAPrivateFolderAndRemovesItWhateverHappens)
-{
-    QTemporaryDir temporary;
-    const ScopedVariable tmpdir("TMPDIR", temporary.path());
-    ProgramFiles installed;
-    installed.installed = true;
-    for (const QString &converter : {program.path(), noEntryPointConverterDir()}) {
-        installed.converterDir = converter;
-        dialogs.answers = {target("installed.jpg")};
-        saveResultAsJpg(randomPicture(8, 8, 1), 75, installed, dialogs, messages);
-        EXPECT_TRUE(entriesOf(temporary.path()).isEmpty()) << converter.toStdString();
-    }
-    EXPECT_EQ(messages.shown, QStringList{kJpgSaveFailed}) << "only the converter without its entry point fails";
-    EXPECT_EQ(decodePictureFile(target("installed.jpg")).image.size(), QSize(8, 8));
-    EXPECT_EQ(entriesOf(program.path()), kOnlyTheLibrary) << "nothing beside the program";
-}
