@@ -53,9 +53,7 @@ TEST(CliOptions, FallBackToTheWindowProgramsDefaultsAndAcceptAnyOrderBothValueFo
 
 TEST(CliOptions, AnswerHelpAndVersionWhereverTheyStand)
 {
-    EXPECT_EQ(parseOptions({"--help"}).request, Request::Help);
     EXPECT_EQ(parseOptions({"--bogus", "--size", "1", "--help"}).request, Request::Help);
-    EXPECT_EQ(parseOptions({"--version"}).request, Request::Version);
     EXPECT_EQ(parseOptions({"--output", "x.png", "--version"}).request, Request::Version);
     const QString help = usageText();
     for (const QString &name : operationNames())

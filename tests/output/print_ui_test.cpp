@@ -15,6 +15,7 @@ TEST(QtPrinterWithoutPrinters, TellsTheUserThatThereIsNoPrinter)
     ASSERT_TRUE(QPrinterInfo::defaultPrinter().isNull()) << "a printer is reachable after all; not printing on it";
     mergola::QtPrinter printer(QStringLiteral("Mergola"));
     mergola::testing::FakeMessageBox messages;
-    mergola::printResult(mergola::PrintLayout::Appart, mergola::Picture(32, 24, qRgb(200, 30, 160)), printer, messages);
+    const mergola::Picture pict(32, 24, qRgb(200, 30, 160));
+    mergola::printResult(mergola::PrintLayout::Appart, pict, printer, messages);
     EXPECT_EQ(messages.shown, QStringList{QStringLiteral("Er is geen printer gevonden!")});
 }
