@@ -186,14 +186,6 @@ TEST_F(Cli, FailsWithStatus1NamingAFileThatCannotBeReadOrWrittenAndLeavesAnEarli
     for (const QString name : {"no/such/folder/out.bmp", "no/such/folder/out.jpg"})
         expectOneLineFailure(run({"--input", input, "--output", path(name)}), 1, path(name));
     EXPECT_EQ(QImage(earlier).convertToFormat(QImage::Format_RGB32), plainImage(3, 3, qRgb(1, 2, 3)));
-
-    // A copy of the program in a folder of its own has no converter beside it; BMP needs none.
-    const QString copy = path("lonely/mergola-cli");
-    ASSERT_TRUE(QDir().mkpath(path("lonely")) && QFile::copy(programPath(), copy));
-    ASSERT_TRUE(QFile::setPermissions(copy, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-    expectOneLineFailure(run({"--input", input, "--output", path("out.jpg")}, copy), 1, "libbmp2jpeg.so");
-    EXPECT_FALSE(QFileInfo::exists(path("out.jpg")));
-    EXPECT_EQ(run({"--input", input, "--output", path("out.bmp")}, copy).exitCode, 0);
     EXPECT_TRUE(tempDirIsEmpty());
 }
 
