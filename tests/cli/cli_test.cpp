@@ -45,8 +45,7 @@ QImage plainImage(int w, int h, QRgb colour)
 
 struct Outcome {
     int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
+    QByteArray out, err;
 };
 
 // A work folder per test, whose "tmp" is also the program's temporary folder.

@@ -25,8 +25,7 @@ constexpr int kShowMs = kTimeoutMs / 3; // for the window to show what it was as
 
 struct Outcome {
     int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
+    QByteArray out, err;
 };
 
 Outcome run(const QString &program, const QStringList &arguments,

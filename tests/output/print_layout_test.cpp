@@ -1,5 +1,7 @@
 #include "output/print_layout.h"
 
+#include "support/test_files.h"
+
 #include <QImage>
 #include <QPainter>
 #include <gtest/gtest.h>
@@ -93,10 +95,7 @@ std::array<int, 3> footerInk(const QImage &page, int left, int width = 4000)
 
 TEST(PrintLayout, StretchesThePictureIntoEachRectangleAndPortraitLayoutsAddTheGreyBoldFooter)
 {
-    Picture cells(4, 3, kWhite); // twelve different colours
-    for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 4; ++x)
-            cells.setPixel(x, y, qRgb(40 + 50 * x, 30 + 70 * y, 200 - 15 * (x + y)));
+    const Picture cells = mergola::testing::randomPicture(4, 3, 5); // twelve different colours
     const struct {
         PrintLayout layout;
         PageOrientation orientation;
