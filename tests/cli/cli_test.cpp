@@ -18,8 +18,6 @@
 #include <memory>
 #include <vector>
 
-#include <unistd.h>
-
 using mergola::testing::contentsOf;
 using mergola::testing::randomImage;
 
@@ -232,23 +230,11 @@ TEST_F(Cli, RefusesEveryBadFileWithOneLineQuicklyAndLoadsGoodOnesByTheirContent)
     using mergola::testing::CorpusFile;
     const QDir corpusDir(path("corpus"));
     ASSERT_TRUE(QDir().mkpath(corpusDir.path()));
-    std::vector<CorpusFile> corpus = mergola::testing::writeBadFiles(corpusDir);
-    corpus.push_back({corpusDir.filePath("unreadable.bmp"), CorpusFile::Refused});
-    ASSERT_TRUE(QFile::copy(corpus.front().path, corpus.back().path));
-    QFile::setPermissions(corpus.back().path, QFileDevice::Permissions());
-
     // No file may make the program reach for more than about 1 GB.
     QStringList command{programPath()};
     if (const QString limiter = addressSpaceLimiter(); !limiter.isEmpty())
         command = QStringList{limiter, "--as=1200000000"} + command;
-    // As root every file is readable; another user meets the unreadable one.
-    const QString setpriv = QStandardPaths::findExecutable("setpriv");
-    if (::geteuid() == 0 && !setpriv.isEmpty()) {
-        for (const QString &folder : {m_dir.path(), corpusDir.path(), tempDir()})
-            QFile::setPermissions(folder, QFileDevice::Permissions(0x7777));
-        command = QStringList{setpriv, "--reuid=nobody", "--regid=nogroup", "--clear-groups"} + command;
-    }
-    for (const auto &file : corpus) {
+    for (const auto &file : mergola::testing::writeBadFiles(corpusDir)) {
         QElapsedTimer clock;
         clock.start();
         const Outcome outcome =

@@ -13,7 +13,6 @@
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QThread>
 #include <QTransform>
 #include <algorithm>
@@ -50,7 +49,7 @@ QStringList pdfFolders()
 
 // The PDF named after token once the spooler, its filters and ghostscript
 // are done with it (a few seconds a page), rendered as an image; the PDF goes.
-QImage printedPage(const QString &token, const QString &workDir)
+QImage printedPage(const QString &token)
 {
     QDeadlineTimer deadline(90'000);
     while (!deadline.hasExpired()) {
@@ -60,11 +59,11 @@ QImage printedPage(const QString &token, const QString &workDir)
                 QThread::msleep(500);
                 if (pdf.size() == 0 || QFileInfo(pdf.filePath()).size() != pdf.size())
                     continue;
-                const QString prefix = QDir(workDir).filePath("page");
-                QProcess::execute("pdftoppm", {"-r", QString::number(kRenderDpi), "-png", "-singlefile",
-                                               pdf.filePath(), prefix});
+                QProcess pdftoppm;
+                pdftoppm.start("pdftoppm", {"-r", QString::number(kRenderDpi), "-png", "-singlefile", pdf.filePath()});
+                pdftoppm.waitForFinished(60'000);
                 QFile::remove(pdf.filePath());
-                return QImage(prefix + ".png").convertToFormat(QImage::Format_RGB32);
+                return QImage::fromData(pdftoppm.readAllStandardOutput()).convertToFormat(QImage::Format_RGB32);
             }
         QThread::msleep(250);
     }
@@ -84,7 +83,6 @@ TEST(PrintThroughCups, EachLayoutReachesThePdfPrinterWithPictureAndFooterInPlace
     if (!ready)
         GTEST_SKIP() << "the default printer is not " << kTestQueue << " or there is no pdftoppm (poppler-utils)";
 
-    QTemporaryDir work;
     // Magenta with a black top-left quarter, so a turned or mirrored page shows.
     Picture pict(320, 240, kMagenta);
     pict.clear();
@@ -97,7 +95,7 @@ TEST(PrintThroughCups, EachLayoutReachesThePdfPrinterWithPictureAndFooterInPlace
         FakeMessageBox messages;
         printResult(layout, pict, qtPrinter, messages);
         ASSERT_TRUE(messages.shown.isEmpty()) << messages.shown.join(' ').toStdString();
-        QImage page = printedPage(token, work.path());
+        QImage page = printedPage(token);
         ASSERT_FALSE(page.isNull()) << "no PDF named after " << token.toStdString() << " was printed and rendered";
 
         // Paper is portrait: a landscape page arrives as its content turned a
