@@ -73,6 +73,7 @@ TEST(CliOptions, RejectEveryMalformedOrConflictingCommandLineWithOneLineSaying)
         {{"--output", "x.bmp", "--size"}, "--size needs a value"},
         {{"--output", "--apply", "border"}, "--output needs a value"},
         {{"--output", "x.bmp", "--help=yes"}, "--help takes no value"},
+        {{"--output", "x.bmp", "--version=1"}, "--version takes no value"},
         {{"--output", "x.bmp", "--size", "320"}, "malformed --size '320'"},
         {{"--output", "x.bmp", "--size", "10000x5"}, "malformed --size"},
         {{"--output", "x.bmp", "--background", "1,2"}, "malformed --background '1,2'"},
