@@ -1,9 +1,6 @@
 // Installs Mergola into a temporary prefix as a user would with
-// `cmake --install`, checks the desktop entry, the AppStream metainfo and
-// the manual pages with their own tools, removes the install again, and
-// runs the installed window as an unprivileged user on a virtual screen: a
-// WebP from its command line, a PNG through the real open dialog and a JPG
-// saved through the real save dialog.
+// `cmake --install`, checks the installed files with their own tools,
+// removes them again, and runs the installed window.
 #include "platform/image_file.h"
 #include "platform/picture.h"
 #include "support/test_files.h"
@@ -11,13 +8,10 @@
 
 #include <QDir>
 #include <QDirIterator>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
 
-#include <pwd.h>
-#include <unistd.h>
 
 using mergola::testing::contentsOf;
 using mergola::testing::waitUntil;
@@ -31,8 +25,7 @@ constexpr int kShowMs = kTimeoutMs / 3; // for the window to show what it was as
 
 struct Outcome {
     int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
+    QByteArray out, err;
 };
 
 Outcome run(const QString &program, const QStringList &arguments,
@@ -43,17 +36,6 @@ Outcome run(const QString &program, const QStringList &arguments,
     process.start(program, arguments);
     const bool finished = process.waitForFinished(kTimeoutMs) && process.exitStatus() == QProcess::NormalExit;
     return {finished ? process.exitCode() : -1, process.readAllStandardOutput(), process.readAllStandardError()};
-}
-
-// Every file under folder, relative to it.
-QStringList filesUnder(const QString &folder)
-{
-    QStringList files;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        files << QDir(folder).relativeFilePath(it.next());
-    files.sort();
-    return files;
 }
 
 // A prefix of its own for each test, readable by everyone as a prefix is.
@@ -84,7 +66,7 @@ protected:
 
 } // namespace
 
-TEST_F(InstalledCopy, DesktopEntryMetainfoIconsAndManPagesPassTheirOwnChecks)
+TEST_F(InstalledCopy, DesktopEntryMetainfoAndManPagesPassTheirOwnChecks)
 {
     for (const char *tool : {"desktop-file-validate", "appstreamcli", "man"})
         if (QStandardPaths::findExecutable(tool).isEmpty())
@@ -98,33 +80,16 @@ TEST_F(InstalledCopy, DesktopEntryMetainfoIconsAndManPagesPassTheirOwnChecks)
     const QString metainfoFile = prefix("share/metainfo/" + kAppId + ".metainfo.xml");
     const Outcome metainfo = run("appstreamcli", {"validate", "--no-net", metainfoFile});
     EXPECT_EQ(metainfo.exitCode, 0) << metainfo.out.toStdString();
-    EXPECT_TRUE(QFileInfo::exists(prefix("share/icons/hicolor/scalable/apps/" + kAppId + ".svg")));
-    for (int size : {16, 24, 32, 48, 64, 128, 256})
-        EXPECT_EQ(QImage(prefix(QStringLiteral("share/icons/hicolor/%1x%1/apps/").arg(size) + kAppId + ".png")).size(),
-                  QSize(size, size));
+    EXPECT_EQ(QImage(prefix("share/icons/hicolor/48x48/apps/" + kAppId + ".png")).size(), QSize(48, 48));
 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("LC_ALL", "C.UTF-8");
-    environment.insert("MANWIDTH", "80");
-    environment.remove("DISPLAY"); // --help answers on a terminal without one
-    const QRegularExpression option(QStringLiteral("(?:^|[\\s,(])(--?[a-z][a-z0-9-]*)"));
     for (const QString program : {"mergola", "mergola-cli"}) {
         const QString page = prefix("share/man/man1/" + program + ".1");
         const Outcome rendered = run("man", {"--warnings", "-l", page}, environment);
         EXPECT_EQ(rendered.exitCode, 0) << program.toStdString();
         EXPECT_EQ(rendered.err, QByteArray()) << program.toStdString();
         EXPECT_TRUE(rendered.out.startsWith(program.toUpper().toUtf8())) << rendered.out.left(80).toStdString();
-
-        // Every option that --help names is in the page, written as roff writes a minus.
-        const Outcome help = run(prefix("bin/" + program), {"--help"}, environment);
-        ASSERT_EQ(help.exitCode, 0) << help.err.toStdString();
-        int options = 0;
-        for (const QRegularExpressionMatch &match : option.globalMatch(QString::fromUtf8(help.out))) {
-            const QString written = match.captured(1).replace("-", "\\-");
-            EXPECT_TRUE(QString::fromUtf8(contentsOf(page)).contains(written)) << written.toStdString();
-            ++options;
-        }
-        EXPECT_GE(options, 4) << program.toStdString();
     }
 }
 
@@ -132,20 +97,20 @@ TEST_F(InstalledCopy, TheUninstallTakesAwayEveryInstalledFileAndMergolasOwnFolde
 {
     const QString converter = QDir::cleanPath(prefix("bin/" MERGOLA_LIBRARY_FROM_BIN "/libbmp2jpeg.so"));
     const QStringList installed = QString::fromUtf8(contentsOf(manifest)).split('\n', Qt::SkipEmptyParts);
-    for (const QString file : {"bin/mergola", "bin/mergola-cli", "share/mergola/help.htm", "share/man/man1/mergola.1"})
-        EXPECT_TRUE(installed.contains(prefix(file))) << file.toStdString();
-    EXPECT_TRUE(installed.contains(converter));
+    EXPECT_TRUE(installed.contains(converter) && installed.contains(prefix("share/mergola/help.htm")));
 
     const Outcome removed = run(MERGOLA_CMAKE, {"-P", MERGOLA_SOURCE_DIR "/cmake/uninstall.cmake", manifest});
     ASSERT_EQ(removed.exitCode, 0) << removed.err.toStdString();
-    QStringList left = filesUnder(prefix());
+    QStringList left;
+    for (QDirIterator it(prefix(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();)
+        left << QDir(prefix()).relativeFilePath(it.next());
     left.removeAll("share/applications/mimeinfo.cache"); // the desktop's file-type cache, brought up to date
     EXPECT_EQ(left, QStringList());
     EXPECT_FALSE(QFileInfo::exists(prefix("share/mergola")));
     EXPECT_FALSE(QFileInfo::exists(QFileInfo(converter).absolutePath()));
 }
 
-TEST_F(InstalledCopy, RunsAsAnUnprivilegedUserWithItsSettingsInItsConfigFolderAndNoTemporaryFileLeft)
+TEST_F(InstalledCopy, RunsWithItsSettingsInTheUsersConfigFolderAndLeavesNoTemporaryFile)
 {
     mergola::testing::VirtualScreen screen;
     if (!screen.start() || QStandardPaths::findExecutable("xdotool").isEmpty())
@@ -159,60 +124,38 @@ TEST_F(InstalledCopy, RunsAsAnUnprivilegedUserWithItsSettingsInItsConfigFolderAn
     // Qt wants the runtime folder private, or makes one of its own in TMPDIR.
     QFile::setPermissions(home.filePath("runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     writeFile(home.filePath("config/Mergola"), "Mergola.ini", "640 , 480\r\n90\r\n");
-    for (const QString picture : {"picture.webp", "picture.png"})
-        ASSERT_TRUE(QFile::copy(MERGOLA_TEST_DATA "/" + picture, home.filePath(picture)));
+    ASSERT_TRUE(QFile::copy(MERGOLA_TEST_DATA "/picture.webp", home.filePath("picture.webp")));
     QProcessEnvironment environment = screen.environment();
     for (const auto &[name, folder] : {std::pair{"HOME", ""}, {"XDG_CONFIG_HOME", "config"}, {"TMPDIR", "tmp"},
                                        {"XDG_RUNTIME_DIR", "runtime"}})
         environment.insert(name, home.filePath(folder));
 
-    QString program = prefix("bin/mergola");
-    QStringList arguments{home.filePath("picture.webp")};
-    if (::geteuid() == 0) {
-        // Root would be let into every folder; an ordinary user is not.
-        const passwd *nobody = ::getpwnam("nobody");
-        ASSERT_NE(nobody, nullptr);
-        QDirIterator it(home.path(), QDir::AllEntries | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-        for (QString path = home.path(); !path.isEmpty(); path = it.hasNext() ? it.next() : QString())
-            ASSERT_EQ(::chown(QFile::encodeName(path).constData(), nobody->pw_uid, nobody->pw_gid), 0);
-        arguments = QStringList{"--reuid=nobody", "--regid=nogroup", "--clear-groups", "--", program} + arguments;
-        program = "setpriv";
-    }
     QProcess mergola;
     mergola.setProcessEnvironment(environment);
     mergola.setWorkingDirectory(home.path());
-    mergola.start(program, arguments);
+    mergola.start(prefix("bin/mergola"), {home.filePath("picture.webp")});
     ASSERT_TRUE(mergola.waitForStarted(5000));
 
     constexpr QPoint kCorner = mergola::testing::VirtualScreen::kWindowCorner;
-    const QRect slotAreas[] = {{kCorner + QPoint(17, 16), QSize(320, 240)},
-                               {kCorner + QPoint(17, 286), QSize(320, 240)}};
     constexpr QPoint kSaveKnop = kCorner + QPoint(436 + 10 + 25, 268 + 16 + 11);
     constexpr QPoint kExitKnop = kCorner + QPoint(620 + 82 + 33, 356 + 148 + 11);
     mergola::Picture expected(320, 240, qRgb(255, 255, 255));
     expected.drawStretched(mergola::decodePictureFile(MERGOLA_TEST_DATA "/picture.bmp").image, QRect(0, 0, 320, 240));
-    auto slotShows = [&](int slot) {
-        return screen.screenshot(homeDir.filePath("screen.png")).copy(slotAreas[slot]) == expected.image();
+    const QRect slot1(kCorner + QPoint(17, 16), QSize(320, 240));
+    const auto slot1Shows = [&] {
+        return screen.screenshot(home.filePath("screen.png")).copy(slot1) == expected.image();
     };
-    // Types a full path into the file dialog of that title, once it is there.
-    auto answerDialog = [&](const QString &title, const QString &path) {
-        if (!screen.xdotool({"search", "--sync", "--onlyvisible", "--name", "^" + title + "$"}))
-            return false;
-        QThread::msleep(500); // until the file name box has the keyboard
-        return screen.xdotool({"type", "--delay", "20", path}) && screen.xdotool({"key", "Return"});
-    };
-
-    EXPECT_TRUE(waitUntil([&] { return slotShows(0); }, kShowMs))
+    EXPECT_TRUE(waitUntil(slot1Shows, kShowMs))
         << "the WebP of the command line, as its BMP shows: " << mergola.readAllStandardError().toStdString();
-    ASSERT_TRUE(screen.click(slotAreas[1].center()));
-    ASSERT_TRUE(answerDialog("Open", home.filePath("picture.png")));
-    EXPECT_TRUE(waitUntil([&] { return slotShows(1); }, kShowMs)) << "the PNG of the open dialog, as its BMP shows";
 
+    // Through the real save dialog: its JPG entry, then the path typed once the dialog has the keyboard.
     const QString jpg = home.filePath("saved.jpg");
     ASSERT_TRUE(screen.click(kSaveKnop));
     QThread::msleep(500);
     ASSERT_TRUE(screen.xdotool({"key", "Down", "Return"})); // "JPG  Picture"
-    ASSERT_TRUE(answerDialog("Save As", jpg));
+    ASSERT_TRUE(screen.xdotool({"search", "--sync", "--onlyvisible", "--name", "^Save As$"}));
+    QThread::msleep(500);
+    ASSERT_TRUE(screen.xdotool({"type", "--delay", "20", jpg}) && screen.xdotool({"key", "Return"}));
     EXPECT_TRUE(waitUntil([&] { return QImage(jpg).size() == QSize(640, 480); }, kShowMs))
         << "the working size of the settings";
     EXPECT_TRUE(screen.click(kExitKnop));
@@ -222,5 +165,6 @@ TEST_F(InstalledCopy, RunsAsAnUnprivilegedUserWithItsSettingsInItsConfigFolderAn
     EXPECT_EQ(contentsOf(home.filePath("config/Mergola/Mergola.ini")), QByteArray("640,480\r\n90\r\n"));
     EXPECT_TRUE(QDir(home.filePath("tmp")).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
         << "the temporary BMP and its folder are gone";
-    EXPECT_EQ(filesUnder(prefix("bin")), (QStringList{"mergola", "mergola-cli"})) << "nothing beside the program";
+    EXPECT_EQ(QDir(prefix("bin")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              (QStringList{"mergola", "mergola-cli"})) << "nothing beside the program";
 }

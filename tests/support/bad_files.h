@@ -73,15 +73,14 @@ inline std::vector<CorpusFile> writeBadFiles(const QDir &dir)
 {
     using namespace bad_files;
     std::vector<CorpusFile> corpus;
-    auto bad = [&](const QString &name, const QByteArray &bytes) {
-        corpus.push_back({writeFile(dir, name, bytes), CorpusFile::Refused});
+    auto add = [&](const QString &name, const QByteArray &bytes, CorpusFile::Expect expect) {
+        corpus.push_back({writeFile(dir, name, bytes), expect});
     };
-    QByteArray jpg;
-    {
-        QBuffer buffer(&jpg);
-        buffer.open(QIODevice::WriteOnly);
-        randomImage(40, 30, 1).save(&buffer, "JPG");
-    }
+    auto bad = [&](const QString &name, const QByteArray &bytes) { add(name, bytes, CorpusFile::Refused); };
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    randomImage(40, 30, 1).save(&buffer, "JPG");
+    const QByteArray jpg = buffer.data();
     const QByteArray goodBmp = bmp(40, 30, 24);
     for (const auto &[ext, bytes] : {std::pair{QStringLiteral("bmp"), goodBmp}, {QStringLiteral("gif"), redPixelGif()},
                                      {QStringLiteral("jpg"), jpg}}) {
@@ -90,8 +89,7 @@ inline std::vector<CorpusFile> writeBadFiles(const QDir &dir)
         for (int cut : {2, 3, 5})
             bad(QStringLiteral("cut-%1.%2").arg(cut).arg(ext), bytes.left(bytes.size() * (cut - 1) / cut));
         for (unsigned seed = 1; seed <= 6; ++seed)
-            corpus.push_back({writeFile(dir, QStringLiteral("flipped-%1.%2").arg(seed).arg(ext), flipped(bytes, seed)),
-                              CorpusFile::Either});
+            add(QStringLiteral("flipped-%1.%2").arg(seed).arg(ext), flipped(bytes, seed), CorpusFile::Either);
     }
     // A small file whose header claims another size.
     auto claiming = [&](std::int32_t width, std::int32_t height) {
@@ -112,8 +110,8 @@ inline std::vector<CorpusFile> writeBadFiles(const QDir &dir)
     bad(QStringLiteral("huge-palette.bmp"), hugePalette);
     for (int bits : {1, 4, 8, 16, 24, 32})
         bad(QStringLiteral("cut-%1bit.bmp").arg(bits), bmp(33, 17, bits).chopped(7));
-    corpus.push_back({writeFile(dir, QStringLiteral("rle8-junk.bmp"), bmp(16, 16, 8, 1)), CorpusFile::Either});
-    corpus.push_back({writeFile(dir, QStringLiteral("rle4-junk.bmp"), bmp(16, 16, 4, 2)), CorpusFile::Either});
+    add(QStringLiteral("rle8-junk.bmp"), bmp(16, 16, 8, 1), CorpusFile::Either);
+    add(QStringLiteral("rle4-junk.bmp"), bmp(16, 16, 4, 2), CorpusFile::Either);
     bad(QStringLiteral("bitfields-cut.bmp"), bmp(16, 16, 32, 3).left(60));
     // A few bytes of picture data on a logical screen of 4297 x 18254.
     QByteArray hugeScreen = redPixelGif();
@@ -130,7 +128,7 @@ inline std::vector<CorpusFile> writeBadFiles(const QDir &dir)
                                       std::pair{QStringLiteral("top-down.bmp"), bmp(16, -16, 24)},
                                       std::pair{QStringLiteral("really-a-bmp.jpg"), goodBmp},
                                       std::pair{QStringLiteral("f\u00f6to-\u00e9t\u00e9-\u5199\u771f.bmp"), goodBmp}})
-        corpus.push_back({writeFile(dir, name, bytes), CorpusFile::Loads});
+        add(name, bytes, CorpusFile::Loads);
     QDir(dir).mkdir(QStringLiteral("x.jpg"));
     corpus.push_back({dir.filePath(QStringLiteral("x.jpg")), CorpusFile::Refused});
     return corpus;
