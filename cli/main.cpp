@@ -71,7 +71,8 @@ int main(int argc, char **argv)
     ProgressBar progress(stderr, isatty(fileno(stderr)) != 0);
     const mergola::ProgramFiles files = mergola::locateProgramFiles(QCoreApplication::applicationDirPath());
     const RunResult result = runWork(parsed.options, progress, files.converterDir);
-    if (const int signal = stopSignal()) {
+    // A stop that came after the last step finished changes nothing.
+    if (const int signal = stopSignal(); signal != 0 && !result.ok) {
         reportError(QStringLiteral("stopped"));
         return stoppedExitStatus(signal);
     }

@@ -12,7 +12,6 @@
 #include "platform/program_files.h"
 #include "tools/border.h"
 
-#include <QFile>
 #include <QRect>
 
 namespace mergola::cli {
@@ -155,14 +154,11 @@ RunResult writeOutput(const Options &options, const Picture &pict, const QString
         written = writeJpegFromPixels(pict, options.output, options.quality, libraryDir);
         break;
     }
+    // A stop that comes while the output is written (a write cannot be
+    // interrupted) finds the work done: the output is whole, so it stays.
+    // Removing it would lose the new picture and the file it replaced.
     if (!written.ok)
         return failed(written.error);
-    // A stop that came while the output was written (the converter cannot
-    // be interrupted) takes back what the run wrote.
-    if (stopRequested()) {
-        QFile::remove(options.output);
-        return stopped();
-    }
     return {true, {}};
 }
 

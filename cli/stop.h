@@ -1,8 +1,8 @@
 // Stopping mergola-cli with Ctrl+C or SIGTERM. The signal handler only
 // notes the signal; the work looks at it after each row of a filter and
 // between its steps, and unwinds from there, so temporary files are
-// removed and no half-written output is left. A step that cannot be
-// interrupted (the JPG converter) runs to its end first.
+// removed and no half-written output is left. Writing the output cannot
+// be interrupted: a stop that comes then finds the run done.
 #pragma once
 
 namespace mergola::cli {
