@@ -68,3 +68,19 @@ TEST_F(Save, AJpgIsRefusedWhenTheProgramFolderHasNoRoomForTheTemporaryBmp)
     EXPECT_EQ(entriesOf(locked.path()), kOnlyTheLibrary);
     EXPECT_TRUE(entriesOf(targetDir.path()).isEmpty());
 }
+
+TEST_F(Save, AJpgWhoseFolderGoesAwayBeforeOrWhileTheConverterRunsIsReported)
+{
+    const Picture pict = randomPicture(7, 5, 3);
+    // Between the dialog and the write the name became a folder; then the
+    // JPG's folder is removed while the converter runs.
+    ASSERT_TRUE(QDir().mkpath(target("now-a-folder.jpg")) && QDir().mkpath(target("going")));
+    jpg(pict, target("now-a-folder.jpg"));
+    QTemporaryDir vanishing;
+    ASSERT_TRUE(QFile::copy(QDir(QStringLiteral(MERGOLA_TEST_VANISHING_FOLDER_DIR)).filePath(kLibrary),
+                            QDir(vanishing.path()).filePath(kLibrary)));
+    jpg(pict, target("going/picture.jpg"), vanishing.path());
+    EXPECT_EQ(messages.shown, QStringList({kJpgSaveFailed, kJpgSaveFailed}));
+    EXPECT_EQ(entriesOf(vanishing.path()), kOnlyTheLibrary) << "the temporary BMP is gone";
+    EXPECT_EQ(entriesOf(program.path()), kOnlyTheLibrary);
+}
