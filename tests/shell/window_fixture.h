@@ -12,7 +12,6 @@
 #include <QApplication>
 #include <QDialog>
 #include <QKeyEvent>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -78,11 +77,7 @@ protected:
     {
         writeFile(programDir.path(), QStringLiteral("Mergola.ini"), content);
     }
-    QByteArray settingsContent() const
-    {
-        QFile file(programDir.filePath(QStringLiteral("Mergola.ini")));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
+    QByteArray settingsContent() const { return contentsOf(programDir.filePath(QStringLiteral("Mergola.ini"))); }
 
     template <typename T>
     T *child(const char *name)
