@@ -11,7 +11,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
-#include <QKeyEvent>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -37,16 +36,6 @@ public:
             dialog.close();
     }
 };
-
-// A key pressed and released on target, with the text the keyboard would send.
-inline void press(QWidget *target, Qt::Key key, const QString &text = {},
-                  Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-{
-    QKeyEvent down(QEvent::KeyPress, key, modifiers, text);
-    QApplication::sendEvent(target, &down);
-    QKeyEvent up(QEvent::KeyRelease, key, modifiers, text);
-    QApplication::sendEvent(target, &up);
-}
 
 class WindowFixture : public ::testing::Test {
 protected:
