@@ -28,8 +28,7 @@ TEST(ProgramFiles, APortableCopyKeepsEverythingBesideTheProgram)
 
 TEST(ProgramFiles, AnInstalledCopyUsesItsPrefixAndTheUsersOwnFolders)
 {
-    // A prefix as `cmake --install` leaves it, with the help page and the
-    // converter's folder where the build says they go.
+    // A prefix as the install step leaves it.
     QTemporaryDir prefix;
     const QString bin = prefix.filePath(QStringLiteral("bin"));
     const QString share = QDir::cleanPath(bin + QStringLiteral("/" MERGOLA_DATA_FROM_BIN));

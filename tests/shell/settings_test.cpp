@@ -3,7 +3,6 @@
 #include "support/test_files.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -13,12 +12,6 @@ using namespace mergola;
 using namespace mergola::testing;
 
 namespace {
-
-QByteArray contentOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 // Whether reading a file of this content succeeds, and what it gives.
 std::pair<bool, Settings> readFrom(const QByteArray &content)
@@ -66,15 +59,13 @@ TEST(SettingsFile, ReadsWhatPeopleTypeByHandAndKeepsWhatWasReadBeforeABadValue)
     }
 }
 
-// The window's tests hold a first start, which leaves the defaults, and a good
-// file, which start-up leaves alone.
 TEST(SettingsFile, AFailedReadAtStartUpRewritesTheFileFromTheValuesInEffectOrGoesOnWithoutIt)
 {
     QTemporaryDir dir;
     const QString path = writeFile(dir.path(), QStringLiteral("Mergola.ini"), "640,480");
     Settings settings;
     loadSettingsAtStartup(path, settings);
-    EXPECT_EQ(contentOf(path), QByteArray("640,480\r\n75\r\n"));
+    EXPECT_EQ(contentsOf(path), QByteArray("640,480\r\n75\r\n"));
     // A folder where the file should be: start-up goes on with the defaults.
     QDir(dir.path()).mkpath(QStringLiteral("blocked/Mergola.ini"));
     Settings defaults;
@@ -87,13 +78,12 @@ TEST(SettingsFile, WritingReplacesTheFileWholeMakesItsFolderAndReportsAFileInThe
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Mergola.ini"));
     ASSERT_TRUE(writeSettingsFile(path, Settings{1024, 768, 5}));
-    EXPECT_EQ(contentOf(path), QByteArray("1024,768\r\n5\r\n"));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Mergola.ini")})
-        << "no temporary file is left beside it";
+    EXPECT_EQ(contentsOf(path), QByteArray("1024,768\r\n5\r\n"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1) << "no temporary file is left beside it";
 
     // An installed copy's first start: its folder in the configuration folder is made.
     const QString fresh = dir.filePath(QStringLiteral("config/Mergola/Mergola.ini"));
     ASSERT_TRUE(writeSettingsFile(fresh, Settings{}));
-    EXPECT_EQ(contentOf(fresh), QByteArray("320,240\r\n75\r\n"));
+    EXPECT_EQ(contentsOf(fresh), QByteArray("320,240\r\n75\r\n"));
     EXPECT_FALSE(writeSettingsFile(path + QStringLiteral("/Mergola.ini"), Settings{})) << "a file is in the way";
 }
