@@ -20,20 +20,18 @@ using MainEditingTest = WindowFixture;
 TEST_F(MainEditingTest, UndoAndRedoWalkBackAndForthOverEveryKindOfChange)
 {
     std::vector<QImage> states{pict().image().copy()};
-    const std::vector<std::function<void()>> changes{
-        [&] { window->CombineResult(2); },
-        [&] { trigger("fil_2"); },
-        [&] { trigger("fil_25"); },
-        [&] { window->BorderKnop_Click(); },
-        [&] { // a load brings the result to the working size
-            window->workspace().ResultWidth = 100;
-            window->Foto0_Drop(1, files.filePath(QStringLiteral("one.bmp")));
-        },
-    };
-    for (const auto &change : changes) {
-        change();
-        states.push_back(pict().image().copy());
-    }
+    const auto keep = [&] { states.push_back(pict().image().copy()); };
+    window->CombineResult(2);
+    keep();
+    trigger("fil_2");
+    keep();
+    trigger("fil_25");
+    keep();
+    window->BorderKnop_Click();
+    keep();
+    window->workspace().ResultWidth = 100; // a load brings the result to the working size
+    window->Foto0_Drop(1, files.filePath(QStringLiteral("one.bmp")));
+    keep();
     ASSERT_EQ(pict().width(), 100);
     for (std::size_t i = states.size() - 1; i-- > 0;) {
         window->EditUndo();

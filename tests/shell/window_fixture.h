@@ -62,10 +62,6 @@ protected:
         window->Foto0_Click(2);
     }
 
-    void writeSettings(const QByteArray &content)
-    {
-        writeFile(programDir.path(), QStringLiteral("Mergola.ini"), content);
-    }
     QByteArray settingsContent() const { return contentsOf(programDir.filePath(QStringLiteral("Mergola.ini"))); }
 
     template <typename T>
