@@ -2,7 +2,6 @@
 // everything, in random order, while filters run.
 #include "window_fixture.h"
 
-#include "shell/settings.h"
 #include "support/bad_files.h"
 
 #include <QLineEdit>
@@ -115,17 +114,6 @@ TEST_F(StressTest, EverythingPressedDuringFiltersLeavesAConsistentWindow)
         ASSERT_FALSE(pointer.busy()) << round;
     }
     EXPECT_GT(pressed, kRounds) << "the filters gave the user their turns";
-
-    // The display follows the result, and the settings file is whole.
-    window->CombineResult(2);
-    if (pict().hasPixels()) {
-        EXPECT_EQ(window->Pict0().picture().image(), freshDisplay());
-    }
-    window->ExitKnop_Click();
-    Settings settings;
-    EXPECT_TRUE(readSettingsFile(programDir.filePath(QStringLiteral("Mergola.ini")), settings));
-    EXPECT_EQ(QSize(settings.resultWidth, settings.resultHeight),
-              QSize(window->workspace().ResultWidth, window->workspace().ResultHeight));
 }
 
 TEST_F(StressTest, ExitSaysSoWhenTheSettingsCannotBeWrittenAndStillEnds)
