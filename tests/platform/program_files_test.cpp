@@ -14,16 +14,14 @@ using namespace mergola::testing;
 TEST(ProgramFiles, APortableCopyKeepsEverythingBesideTheProgram)
 {
     QTemporaryDir unpacked;
-    writeFile(unpacked.path(), QStringLiteral("help.htm"), "<p>help</p>");
-    QTemporaryDir bare; // a copy of the program alone, as some tests make
-    for (const QString &dir : {unpacked.path(), bare.path()}) {
-        const ProgramFiles files = locateProgramFiles(dir);
-        EXPECT_FALSE(files.installed) << dir.toStdString();
-        EXPECT_EQ(files.settingsFile, dir + QStringLiteral("/Mergola.ini"));
-        EXPECT_EQ(files.helpPage, dir + QStringLiteral("/help.htm"));
-        EXPECT_EQ(files.converterDir, dir);
-        EXPECT_EQ(TemporaryFolder(files).path(), dir) << "mydummy.bmp goes beside the program";
-    }
+    const QString dir = unpacked.path();
+    writeFile(dir, QStringLiteral("help.htm"), "<p>help</p>");
+    const ProgramFiles files = locateProgramFiles(dir);
+    EXPECT_FALSE(files.installed);
+    EXPECT_EQ(files.settingsFile, dir + QStringLiteral("/Mergola.ini"));
+    EXPECT_EQ(files.helpPage, dir + QStringLiteral("/help.htm"));
+    EXPECT_EQ(files.converterDir, dir);
+    EXPECT_EQ(TemporaryFolder(files).path(), dir) << "mydummy.bmp goes beside the program";
 }
 
 TEST(ProgramFiles, AnInstalledCopyUsesItsPrefixAndTheUsersOwnFolders)
