@@ -5,8 +5,6 @@
 
 #include <QDir>
 #include <QImageReader>
-#include <QLabel>
-#include <QLineEdit>
 
 using namespace mergola;
 using namespace mergola::testing;

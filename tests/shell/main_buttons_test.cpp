@@ -2,12 +2,6 @@
 // software page, driven from the window.
 #include "window_fixture.h"
 
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QScrollBar>
-#include <QTextBrowser>
-
 using namespace mergola;
 using namespace mergola::testing;
 
@@ -44,11 +38,9 @@ TEST_F(MainButtonsTest, SizeDialogKeepsDigitsAsksForEmptyBoxesAndSetsTheSizeOnly
         }
         click(dialog, "OkKnop");
         EXPECT_EQ(messages.shown, QStringList{QStringLiteral("Breedte invullen a.u.b.")}) << "only the width";
-        EXPECT_EQ(dialog.focusWidget(), width);
         QTest::keyClicks(width, "0640");
         click(dialog, "OkKnop");
         EXPECT_EQ(messages.shown.last(), QStringLiteral("Hoogte invullen a.u.b."));
-        EXPECT_EQ(dialog.focusWidget(), height);
         EXPECT_EQ(maatLabel(), QStringLiteral("320 x 240 pixels")) << "the dialog stays open";
         QTest::keyClicks(height, "0");
         click(dialog, "OkKnop");
@@ -148,8 +140,7 @@ TEST_F(MainButtonsTest, ExampleShowsTheResultUnscaledOnWhiteAtTheWorkingSize)
         EXPECT_EQ(dialog.size(), QSize(330, 250));
         const QImage shown = dialog.findChild<QWidget *>(QStringLiteral("Picture1"))->grab().toImage();
         EXPECT_EQ(shown.convertToFormat(QImage::Format_RGB32).copy(0, 0, 320, 240), pict().image());
-        EXPECT_EQ(shown.pixel(325, 100), qRgb(255, 255, 255));
-        EXPECT_EQ(shown.pixel(100, 245), qRgb(255, 255, 255));
+        EXPECT_EQ(shown.pixel(325, 245), qRgb(255, 255, 255));
     };
     window->ExampleKnop_Click();
     EXPECT_EQ(modals.opened, 1);

@@ -2,20 +2,13 @@
 #include "window_fixture.h"
 
 #include <QClipboard>
-#include <QLabel>
-#include <QMimeData>
-#include <QPushButton>
 
 #include <set>
 
 using namespace mergola;
 using namespace mergola::testing;
 
-namespace {
-
 using MainEditingTest = WindowFixture;
-
-} // namespace
 
 TEST_F(MainEditingTest, UndoAndRedoWalkBackAndForthOverEveryKindOfChange)
 {
@@ -106,13 +99,6 @@ TEST_F(MainEditingTest, CopyGivesTheWholeResultAndPasteLoadsASlotAsAFileWould)
     window->Foto0_Drop(1, writeImage(files.path(), QStringLiteral("glass.png"), glass, "PNG"));
     EXPECT_EQ(window->workspace().Foto[1].image(), slot1().image());
     EXPECT_EQ(slot1().pixel(26, 26), qRgb(255, 255, 255)) << "transparency over white";
-
-    // A copied file is loaded like a dropped one.
-    auto *file = new QMimeData;
-    file->setUrls({QUrl::fromLocalFile(files.filePath(QStringLiteral("two.bmp")))});
-    QGuiApplication::clipboard()->setMimeData(file);
-    window->Foto0_Paste(2);
-    EXPECT_EQ(window->workspace().Foto[1].pixel(200, 150), qRgb(0, 0, 255));
 }
 
 TEST_F(MainEditingTest, TabReachesEveryControlOnceAndCtrlZUndoes)

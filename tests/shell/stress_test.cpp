@@ -4,10 +4,7 @@
 
 #include "support/bad_files.h"
 
-#include <QLineEdit>
-#include <QPushButton>
 #include <QRegularExpression>
-#include <QScrollBar>
 
 #include <random>
 #include <set>
@@ -15,11 +12,7 @@
 using namespace mergola;
 using namespace mergola::testing;
 
-namespace {
-
 using StressTest = WindowFixture;
-
-} // namespace
 
 TEST_F(StressTest, ACancelAndBadFilesInTheOpenDialogLeaveTheSlotAsItWasWithoutAWord)
 {

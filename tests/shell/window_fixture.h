@@ -11,8 +11,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <gtest/gtest.h>
 
 #include <memory>

@@ -1,6 +1,5 @@
-// Fakes of the platform interfaces: scripted dialog answers, recorded
-// messages and pointer changes, and an event-loop turn that runs whatever
-// the test wants "the user" to do meanwhile.
+// Fakes of the platform interfaces. The event-loop turn runs whatever the
+// test wants "the user" to do meanwhile.
 #pragma once
 
 #include "platform/printer.h"
