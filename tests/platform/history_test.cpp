@@ -28,7 +28,6 @@ TEST(History, TakesAStepOnlyForAChangeAndAChangeAfterAnUndoDropsTheRedoSteps)
     history.changed(pict);
     ASSERT_TRUE(history.undo(pict));
     EXPECT_EQ(QSize(pict.width(), pict.height()), QSize(4, 3));
-    EXPECT_EQ(pict.pixel(3, 2), qRgb(1, 1, 1));
     pict.setPixel(0, 0, qRgb(9, 9, 9)); // a change in place
     history.changed(pict);
     EXPECT_FALSE(history.redo(pict));

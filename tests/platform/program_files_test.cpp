@@ -26,7 +26,6 @@ TEST(ProgramFiles, APortableCopyKeepsEverythingBesideTheProgram)
 
 TEST(ProgramFiles, AnInstalledCopyUsesItsPrefixAndTheUsersOwnFolders)
 {
-    // A prefix as the install step leaves it.
     QTemporaryDir prefix;
     const QString bin = prefix.filePath(QStringLiteral("bin"));
     const QString share = QDir::cleanPath(bin + QStringLiteral("/" MERGOLA_DATA_FROM_BIN));

@@ -126,8 +126,7 @@ TEST_F(MainButtonsTest, HelpShowsTheCurrentPageFromItsTopOverSlotOneAndHidesAgai
     EXPECT_TRUE(view->toPlainText().contains(QStringLiteral("not found")));
 
     window->SoftwareKnop_Click();
-    ASSERT_EQ(webPages.opened.size(), 1u);
-    EXPECT_EQ(webPages.opened.front().scheme(), QStringLiteral("https"));
+    EXPECT_EQ(webPages.opened.size(), 1u);
 }
 
 TEST_F(MainButtonsTest, ExampleShowsTheResultUnscaledOnWhiteAtTheWorkingSize)

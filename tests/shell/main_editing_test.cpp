@@ -90,7 +90,6 @@ TEST_F(MainEditingTest, CopyGivesTheWholeResultAndPasteLoadsASlotAsAFileWould)
     window->EditCopy();
     EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32), pict().image());
 
-    // A half-transparent picture: pasted into slot 2, dropped as a file into slot 1.
     QImage glass(50, 40, QImage::Format_ARGB32);
     glass.fill(qRgba(200, 0, 0, 128));
     glass.setPixel(3, 3, qRgba(0, 0, 255, 0));
@@ -101,7 +100,7 @@ TEST_F(MainEditingTest, CopyGivesTheWholeResultAndPasteLoadsASlotAsAFileWould)
     EXPECT_EQ(slot1().pixel(26, 26), qRgb(255, 255, 255)) << "transparency over white";
 }
 
-TEST_F(MainEditingTest, TabReachesEveryControlOnceAndCtrlZUndoes)
+TEST_F(MainEditingTest, TabReachesEveryControlOnce)
 {
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
@@ -114,10 +113,4 @@ TEST_F(MainEditingTest, TabReachesEveryControlOnceAndCtrlZUndoes)
         EXPECT_TRUE(reached.count(button)) << button->objectName().toStdString();
     // The buttons, both slots, the three colour bars, the lens scroll bar and the quality box.
     EXPECT_EQ(reached.size(), window->findChildren<QPushButton *>().size() + 7);
-
-    window->CombineResult(2);
-    trigger("fil_25");
-    const QImage mirrored = pict().image().copy();
-    QTest::keyClick(window->windowHandle(), Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_NE(pict().image(), mirrored);
 }

@@ -68,7 +68,6 @@ public:
     void open(const QUrl &address) override { opened.push_back(address); }
 };
 
-// A screen of the test's making with the pointer where the test puts it.
 class FakeScreenReader final : public ScreenReader {
 public:
     QImage screen;
