@@ -98,6 +98,7 @@ TEST_F(MainEditingTest, CopyGivesTheWholeResultAndPasteLoadsASlotAsAFileWould)
     window->Foto0_Drop(1, writeImage(files.path(), QStringLiteral("glass.png"), glass, "PNG"));
     EXPECT_EQ(window->workspace().Foto[1].image(), slot1().image());
     EXPECT_EQ(slot1().pixel(26, 26), qRgb(255, 255, 255)) << "transparency over white";
+    EXPECT_TRUE(messages.shown.isEmpty());
 }
 
 TEST_F(MainEditingTest, TabReachesEveryControlOnce)

@@ -34,7 +34,6 @@ TEST_F(MainWindowTest, StartsWithPromptsOnTheirBackgroundsTheDefaultsShownAndThe
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Mergola"));
     EXPECT_EQ(child<QLabel>("MaatLabel")->text(), QStringLiteral("320 x 240 pixels"));
     EXPECT_EQ(child<QLineEdit>("Text1")->text(), QStringLiteral("75"));
-    EXPECT_EQ(child<QLabel>("ProgressLabel")->text(), QStringLiteral("0%"));
     EXPECT_EQ(child<QScrollBar>("Slider1")->value(), 3);
     EXPECT_EQ(settingsContent(), QByteArray("320,240\r\n75\r\n"));
 
