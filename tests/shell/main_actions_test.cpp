@@ -48,6 +48,7 @@ TEST_F(MainActionsTest, FilterAndMirrorEntriesChangeTheResultAndTheProgressEndsA
     window->progressDisplay().tick();
     EXPECT_EQ(child<QLabel>("ProgressLabel")->text(), QStringLiteral("100%"));
     EXPECT_FALSE(window->progressDisplay().timerEnabled());
+
     trigger("fils_4"); // red and blue exchanged
     trigger("fil_25");
     trigger("fil_26");
@@ -132,6 +133,7 @@ TEST_F(MainActionsTest, PrintEntriesPrintTheirLayoutsAndAFailedJobIsTold)
         trigger(entry);
     using enum PageOrientation;
     EXPECT_EQ(printer.orientations, (std::vector{Portrait, Landscape, Portrait}));
+
     // The real printer's own test tells of a missing printer.
     printer.answer = PrintOutcome::Failed;
     trigger("PrintDubbel");
