@@ -2,29 +2,15 @@
 // software page, driven from the window.
 #include "window_fixture.h"
 
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QScrollArea>
-#include <QScrollBar>
-#include <QTextBrowser>
-
 using namespace mergola;
 using namespace mergola::testing;
 
 namespace {
 
-constexpr QRgb kLensBackground = qRgb(224, 224, 224);
-
 class MainButtonsTest : public WindowFixture {
 protected:
     QString maatLabel() { return child<QLabel>("MaatLabel")->text(); }
     const Picture &lens() { return child<PictureBox>("LoepPic")->picture(); }
-
-    static QLineEdit *box(QDialog &dialog, const char *name)
-    {
-        return dialog.findChild<QLineEdit *>(QLatin1String(name));
-    }
     static void click(QDialog &dialog, const char *name)
     {
         dialog.findChild<QPushButton *>(QLatin1String(name))->click();
@@ -37,8 +23,8 @@ TEST_F(MainButtonsTest, SizeDialogKeepsDigitsAsksForEmptyBoxesAndSetsTheSizeOnly
 {
     modals.user = [&](QDialog &dialog) {
         EXPECT_EQ(dialog.windowTitle(), QStringLiteral(" Size pictures"));
-        QLineEdit *width = box(dialog, "Text1");
-        QLineEdit *height = box(dialog, "Text2");
+        auto *width = dialog.findChild<QLineEdit *>(QStringLiteral("Text1"));
+        auto *height = dialog.findChild<QLineEdit *>(QStringLiteral("Text2"));
         EXPECT_EQ(height->text(), QStringLiteral("240"));
         width->end(false);
         // Four digits at most; anything else puts the stored width back and loses what was typed.
@@ -46,58 +32,30 @@ TEST_F(MainButtonsTest, SizeDialogKeepsDigitsAsksForEmptyBoxesAndSetsTheSizeOnly
             QTest::keyClicks(width, key);
             EXPECT_EQ(width->text(), QLatin1String(shows)) << key;
         }
-        height->end(false);
-        press(height, Qt::Key_Backspace, QStringLiteral("\b"));
-        EXPECT_EQ(height->text(), QStringLiteral("240"));
-
         for (QLineEdit *empty : {width, height}) {
             empty->selectAll();
-            press(empty, Qt::Key_Delete);
+            QTest::keyClick(empty, Qt::Key_Delete);
         }
         click(dialog, "OkKnop");
         EXPECT_EQ(messages.shown, QStringList{QStringLiteral("Breedte invullen a.u.b.")}) << "only the width";
-        EXPECT_EQ(dialog.focusWidget(), width);
         QTest::keyClicks(width, "0640");
         click(dialog, "OkKnop");
         EXPECT_EQ(messages.shown.last(), QStringLiteral("Hoogte invullen a.u.b."));
-        EXPECT_EQ(dialog.focusWidget(), height);
-        EXPECT_TRUE(dialog.isVisible()) << "the dialog stays open";
-        EXPECT_EQ(maatLabel(), QStringLiteral("320 x 240 pixels"));
+        EXPECT_EQ(maatLabel(), QStringLiteral("320 x 240 pixels")) << "the dialog stays open";
         QTest::keyClicks(height, "0");
         click(dialog, "OkKnop");
     };
     window->SizeKnop_Click();
     EXPECT_EQ(maatLabel(), QStringLiteral("640 x 0 pixels")) << "leading zeros dropped, 0 taken";
 
-    // Cancel and the close box change nothing, whatever was typed.
+    // Cancel changes nothing, whatever was typed.
     modals.user = [&](QDialog &dialog) {
-        QTest::keyClicks(box(dialog, "Text1"), "1");
+        QTest::keyClicks(dialog.findChild<QLineEdit *>(QStringLiteral("Text1")), "1");
         click(dialog, "CancelKnop");
     };
     window->SizeKnop_Click();
-    modals.user = [&](QDialog &dialog) { QTest::keyClicks(box(dialog, "Text2"), "7"); };
-    window->SizeKnop_Click();
-    EXPECT_EQ(modals.opened, 3);
     EXPECT_EQ(maatLabel(), QStringLiteral("640 x 0 pixels"));
     EXPECT_EQ(pict().width(), 320) << "the dialog itself rescales nothing";
-
-    // A size of 0 reaches every picture without pixels, and nothing breaks or complains.
-    loadSlots();
-    EXPECT_FALSE(slot1().hasPixels());
-    EXPECT_NE(window->Foto0(1).picture().pixel(160, 120), kLensBackground) << "the display shows the file";
-    for (int mode : {1, 2, 3}) {
-        window->CombineResult(mode);
-        EXPECT_EQ(pict().width(), 640);
-        EXPECT_FALSE(pict().hasPixels());
-    }
-    trigger("fil_1");
-    window->BorderKnop_Click();
-    modals.user = nullptr;
-    window->ExampleKnop_Click();
-    EXPECT_EQ(messages.shown.size(), 2);
-
-    window->ExitKnop_Click();
-    EXPECT_EQ(settingsContent(), QByteArray("640,0\r\n75\r\n"));
 }
 
 TEST_F(MainButtonsTest, SizeBeyondMemoryIsReportedAndLeavesEveryPictureAsItWas)
@@ -121,34 +79,18 @@ TEST_F(MainButtonsTest, LensMagnifiesTheScreenAroundThePointerAndShowsItsPromptW
     screen.screen = randomImage(300, 200, 5);
     const QImage prompt = lens().image().copy();
     window->LoepKnop_Click();
-    ASSERT_TRUE(window->lensOn());
     EXPECT_EQ(lens().image(), prompt) << "nothing drawn until the next tick";
     child<QScrollBar>("Slider1")->setValue(10);
     screen.pointer = QPoint(100, 50);
     window->Timer1_Timer();
     // 16 x 9 screen pixels from 8 left of and 4 above the pointer fill the lens.
-    Picture expected(155, 88, kLensBackground);
+    Picture expected(155, 88, qRgb(224, 224, 224));
     expected.drawStretched(screen.screen.copy(92, 46, 16, 9), QRect(0, 0, 155, 88));
     EXPECT_EQ(lens().image(), expected.image());
 
-    // Unscaled at 1; beyond the screen's edges the background shows.
-    child<QScrollBar>("Slider1")->setValue(1);
-    screen.pointer = QPoint(2, 3);
-    window->Timer1_Timer();
-    EXPECT_EQ(lens().pixel(74, 40), kLensBackground);
-    EXPECT_EQ(lens().pixel(75, 41), screen.screen.pixel(0, 0));
-    EXPECT_EQ(lens().pixel(154, 87), screen.screen.pixel(79, 46));
-    screen.pointer = QPoint(299 + 77, 199 + 44);
-    window->Timer1_Timer();
-    EXPECT_EQ(lens().pixel(0, 0), screen.screen.pixel(299, 199));
-    EXPECT_EQ(lens().pixel(1, 0), kLensBackground);
-    EXPECT_EQ(lens().pixel(0, 1), kLensBackground);
-
     window->LoepKnop_Click();
-    EXPECT_FALSE(window->lensOn());
-    EXPECT_EQ(lens().image(), prompt);
     window->Timer1_Timer();
-    EXPECT_EQ(lens().image(), prompt) << "a tick with the lens off draws nothing";
+    EXPECT_EQ(lens().image(), prompt) << "off: the prompt, and ticks draw nothing";
 
     // Where the screen cannot be read, one line says so and ticks leave it.
     screen.readable = false;
@@ -162,70 +104,43 @@ TEST_F(MainButtonsTest, LensMagnifiesTheScreenAroundThePointerAndShowsItsPromptW
 TEST_F(MainButtonsTest, HelpShowsTheCurrentPageFromItsTopOverSlotOneAndHidesAgain)
 {
     auto *view = child<QTextBrowser>("WebBrowser");
-    const QImage slot = window->Foto0(1).picture().image().copy();
-    const auto writeHelp = [&](const QString &title) {
-        QString page = QStringLiteral("<h1>%1</h1>").arg(title);
-        for (int line = 0; line < 200; ++line)
-            page += QStringLiteral("<p>line %1</p>").arg(line);
-        writeFile(programDir.path(), QStringLiteral("help.htm"), page.toUtf8());
+    const auto writeHelp = [&](const char *title) {
+        writeFile(programDir.path(), QStringLiteral("help.htm"),
+                  QByteArray("<h1>") + title + "</h1>" + QByteArray("<p>line</p>").repeated(200));
     };
-    writeHelp(QStringLiteral("First"));
+    writeHelp("First");
     window->HelpKnop_Click();
-    EXPECT_FALSE(view->isHidden());
-    EXPECT_TRUE(view->toPlainText().startsWith(QStringLiteral("First")));
     view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
     window->HelpKnop_Click();
     EXPECT_TRUE(view->isHidden());
-    EXPECT_EQ(window->Foto0(1).picture().image(), slot);
 
-    writeHelp(QStringLiteral("Second"));
+    writeHelp("Second");
     window->HelpKnop_Click();
+    EXPECT_FALSE(view->isHidden());
     EXPECT_TRUE(view->toPlainText().startsWith(QStringLiteral("Second")));
     EXPECT_EQ(view->verticalScrollBar()->value(), 0);
     window->HelpKnop_Click();
 
     QFile::remove(programDir.filePath(QStringLiteral("help.htm")));
     window->HelpKnop_Click();
-    EXPECT_FALSE(view->isHidden());
     EXPECT_TRUE(view->toPlainText().contains(QStringLiteral("not found")));
-    window->HelpKnop_Click();
-    EXPECT_TRUE(view->isHidden());
 
     window->SoftwareKnop_Click();
-    ASSERT_EQ(webPages.opened.size(), 1u);
-    EXPECT_EQ(webPages.opened.front().scheme(), QStringLiteral("https"));
+    EXPECT_EQ(webPages.opened.size(), 1u);
 }
 
 TEST_F(MainButtonsTest, ExampleShowsTheResultUnscaledOnWhiteAtTheWorkingSize)
 {
     window->CombineResult(2);
-    modals.user = [&](QDialog &dialog) {
-        EXPECT_EQ(dialog.windowTitle(), QStringLiteral(" Example / 320 x 240 pixels"));
-        EXPECT_EQ(dialog.size(), QSize(320, 240));
-    };
-    window->ExampleKnop_Click();
-
-    // A working size beyond the result: the result unscaled, white beyond it; built anew each time.
     window->workspace().ResultWidth = 330;
     window->workspace().ResultHeight = 250;
     modals.user = [&](QDialog &dialog) {
         EXPECT_EQ(dialog.windowTitle(), QStringLiteral(" Example / 330 x 250 pixels"));
+        EXPECT_EQ(dialog.size(), QSize(330, 250));
         const QImage shown = dialog.findChild<QWidget *>(QStringLiteral("Picture1"))->grab().toImage();
         EXPECT_EQ(shown.convertToFormat(QImage::Format_RGB32).copy(0, 0, 320, 240), pict().image());
-        EXPECT_EQ(shown.pixel(325, 100), qRgb(255, 255, 255));
-        EXPECT_EQ(shown.pixel(100, 245), qRgb(255, 255, 255));
+        EXPECT_EQ(shown.pixel(325, 245), qRgb(255, 255, 255));
     };
     window->ExampleKnop_Click();
-
-    // Larger than the screen: the window fits it and scrolls.
-    window->workspace().ResultWidth = 9999;
-    window->workspace().ResultHeight = 9999;
-    modals.user = [&](QDialog &dialog) {
-        const QRect screen = dialog.screen()->availableGeometry();
-        EXPECT_LE(dialog.width(), screen.width());
-        EXPECT_LE(dialog.height(), screen.height());
-        EXPECT_TRUE(dialog.findChild<QScrollArea *>()->horizontalScrollBar()->isVisible());
-    };
-    window->ExampleKnop_Click();
-    EXPECT_EQ(modals.opened, 3);
+    EXPECT_EQ(modals.opened, 1);
 }

@@ -2,13 +2,9 @@
 // everything, in random order, while filters run.
 #include "window_fixture.h"
 
-#include "filters/filter_menu.h"
-#include "shell/settings.h"
 #include "support/bad_files.h"
 
-#include <QLineEdit>
-#include <QPushButton>
-#include <QScrollBar>
+#include <QRegularExpression>
 
 #include <random>
 #include <set>
@@ -16,11 +12,7 @@
 using namespace mergola;
 using namespace mergola::testing;
 
-namespace {
-
 using StressTest = WindowFixture;
-
-} // namespace
 
 TEST_F(StressTest, ACancelAndBadFilesInTheOpenDialogLeaveTheSlotAsItWasWithoutAWord)
 {
@@ -36,9 +28,7 @@ TEST_F(StressTest, ACancelAndBadFilesInTheOpenDialogLeaveTheSlotAsItWasWithoutAW
         const std::string name = QFileInfo(file.path).fileName().toStdString();
         const bool changed = slot1().image() != slot;
         EXPECT_EQ(changed, window->Foto0(1).picture().image() != display) << name;
-        if (file.expect != CorpusFile::Either) {
-            EXPECT_EQ(changed, file.expect == CorpusFile::Loads) << name;
-        }
+        EXPECT_TRUE(file.expect == CorpusFile::Either || changed == (file.expect == CorpusFile::Loads)) << name;
         EXPECT_TRUE(messages.shown.isEmpty()) << name;
         EXPECT_FALSE(pointer.busy()) << name;
         window->Foto0_Drop(1, files.filePath(QStringLiteral("one.bmp"))); // a picture that a failure must not clear
@@ -59,14 +49,13 @@ TEST_F(StressTest, EverythingPressedDuringFiltersLeavesAConsistentWindow)
             dialog.findChild<QPushButton *>(QLatin1String(pick(2) ? "OkKnop" : "CancelKnop"))->click();
         }
     };
-    QStringList entries;
-    for (const FilterMenuEntry &fil : kFilMenu)
-        entries << QStringLiteral("fil_%1").arg(fil.index);
-    for (const FilterMenuEntry &fils : kFilsMenu)
-        entries << QStringLiteral("fils_%1").arg(fils.index);
+    // Every entry of the filter menu and its submenu, mirrors included.
+    const QList<QAction *> entries = window->findChildren<QAction *>(QRegularExpression(QStringLiteral("^fils?_")));
+    ASSERT_GT(entries.size(), 20);
+    const auto anyEntry = [&] { entries[pick(int(entries.size()))]->trigger(); };
     const std::vector<std::function<void()>> actions{
         [&] { window->CombineResult(1 + pick(3)); },
-        [&] { trigger(entries[pick(int(entries.size()))].toLatin1().constData()); },
+        anyEntry,
         [&] { window->BorderKnop_Click(); },
         [&] { window->NewKnop_Click(1 + pick(2)); },
         [&] {
@@ -107,31 +96,17 @@ TEST_F(StressTest, EverythingPressedDuringFiltersLeavesAConsistentWindow)
                 actions[std::size_t(pick(int(actions.size())))]();
             }
         };
-        trigger(entries[pick(int(entries.size()))].toLatin1().constData());
+        anyEntry();
         eventLoop.onTurn = nullptr;
 
         ASSERT_FALSE(window->filterBusy()) << round;
         ASSERT_LE(window->filters().destBufferBytes(), 16u) << round;
         ASSERT_LE(window->filters().sourceBufferBytes(), 16u) << round;
-        ASSERT_EQ(pict().image().isNull(), !pict().hasPixels()) << round;
-        if (pict().hasPixels()) {
-            ASSERT_EQ(pict().image().size(), QSize(pict().width(), pict().height())) << round;
-        }
+        const QSize size = pict().hasPixels() ? QSize(pict().width(), pict().height()) : QSize(0, 0);
+        ASSERT_EQ(pict().image().size(), size) << round;
         ASSERT_FALSE(pointer.busy()) << round;
     }
-
     EXPECT_GT(pressed, kRounds) << "the filters gave the user their turns";
-
-    // The display follows the result, and the settings file is whole.
-    window->CombineResult(2);
-    if (pict().hasPixels()) {
-        EXPECT_EQ(window->Pict0().picture().image(), freshDisplay());
-    }
-    window->ExitKnop_Click();
-    Settings settings;
-    EXPECT_TRUE(readSettingsFile(programDir.filePath(QStringLiteral("Mergola.ini")), settings));
-    EXPECT_EQ(settings.resultWidth, window->workspace().ResultWidth);
-    EXPECT_EQ(settings.resultHeight, window->workspace().ResultHeight);
 }
 
 TEST_F(StressTest, ExitSaysSoWhenTheSettingsCannotBeWrittenAndStillEnds)

@@ -11,10 +11,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
-#include <QKeyEvent>
-#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -38,16 +41,6 @@ public:
             dialog.close();
     }
 };
-
-// A key pressed and released on target, with the text the keyboard would send.
-inline void press(QWidget *target, Qt::Key key, const QString &text = {},
-                  Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-{
-    QKeyEvent down(QEvent::KeyPress, key, modifiers, text);
-    QApplication::sendEvent(target, &down);
-    QKeyEvent up(QEvent::KeyRelease, key, modifiers, text);
-    QApplication::sendEvent(target, &up);
-}
 
 class WindowFixture : public ::testing::Test {
 protected:
@@ -74,15 +67,7 @@ protected:
         window->Foto0_Click(2);
     }
 
-    void writeSettings(const QByteArray &content)
-    {
-        writeFile(programDir.path(), QStringLiteral("Mergola.ini"), content);
-    }
-    QByteArray settingsContent() const
-    {
-        QFile file(programDir.filePath(QStringLiteral("Mergola.ini")));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
+    QByteArray settingsContent() const { return contentsOf(programDir.filePath(QStringLiteral("Mergola.ini"))); }
 
     template <typename T>
     T *child(const char *name)

@@ -1,6 +1,5 @@
-// Fakes of the platform interfaces: scripted dialog answers, recorded
-// messages and pointer changes, and an event-loop turn that runs whatever
-// the test wants "the user" to do meanwhile.
+// Fakes of the platform interfaces. The event-loop turn runs whatever the
+// test wants "the user" to do meanwhile.
 #pragma once
 
 #include "platform/printer.h"
@@ -69,7 +68,6 @@ public:
     void open(const QUrl &address) override { opened.push_back(address); }
 };
 
-// A screen of the test's making with the pointer where the test puts it.
 class FakeScreenReader final : public ScreenReader {
 public:
     QImage screen;
@@ -86,30 +84,24 @@ public:
     }
 };
 
-// Paints each page onto an A4 image at a low resolution, as a printer would.
+// Records each page's orientation and paints it onto an A4 sheet at 50 dots to the inch.
 class FakePrinter final : public Printer {
 public:
-    static constexpr int kDotsPerInch = 50;
     std::vector<PageOrientation> orientations;
-    std::vector<QImage> pages;
     PrintOutcome answer = PrintOutcome::Printed;
 
     PrintOutcome printPage(PageOrientation orientation, const PagePainter &paint) override
     {
         orientations.push_back(orientation);
-        if (answer != PrintOutcome::Printed)
-            return answer;
-        QSize size(int(8.27 * kDotsPerInch), int(11.69 * kDotsPerInch)); // A4 in inches
-        if (orientation == PageOrientation::Landscape)
-            size.transpose();
-        QImage page(size, QImage::Format_RGB32);
-        page.setDotsPerMeterX(int(kDotsPerInch / 0.0254));
-        page.setDotsPerMeterY(int(kDotsPerInch / 0.0254));
-        page.fill(Qt::white);
-        QPainter painter(&page);
-        paint(painter, QRectF(QPointF(0, 0), QSizeF(size)));
-        painter.end();
-        pages.push_back(page);
+        if (answer == PrintOutcome::Printed) {
+            QSize size(413, 584);
+            if (orientation == PageOrientation::Landscape)
+                size.transpose();
+            QImage page(size, QImage::Format_RGB32);
+            page.fill(Qt::white);
+            QPainter painter(&page);
+            paint(painter, QRectF(page.rect()));
+        }
         return answer;
     }
 };
