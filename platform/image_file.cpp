@@ -1,6 +1,7 @@
 #include "platform/image_file.h"
 
 #include "platform/exif_orientation.h"
+#include "platform/pixel_memory.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -266,7 +267,7 @@ QImage readPlainBmp(QFile &file)
     if (rowBytes > (size - pixelOffset) / rows)
         return {};
 
-    QImage image(width, int(rows), QImage::Format_RGB32);
+    QImage image = allocateRgb32Image(width, int(rows));
     if (image.isNull() || !file.seek(pixelOffset))
         return {};
     std::int32_t dotsPerMetreX = 0;
