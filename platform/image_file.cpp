@@ -15,6 +15,7 @@
 #include <dlfcn.h>
 #include <initializer_list>
 #include <limits>
+#include <new>
 #include <vector>
 
 namespace mergola {
@@ -280,7 +281,12 @@ QImage readPlainBmp(QFile &file)
     // Blocks of about a megabyte stay in the cache between the read and
     // the conversion, and the file is never held in memory whole.
     const qint64 rowsPerBlock = std::clamp<qint64>(kReadBlockBytes / rowBytes, 1, rows);
-    std::vector<uchar> block(std::size_t(rowsPerBlock * rowBytes));
+    std::vector<uchar> block;
+    try {
+        block.resize(std::size_t(rowsPerBlock * rowBytes));
+    } catch (const std::bad_alloc &) {
+        return {}; // a single row of hundreds of megabytes, beyond the memory
+    }
     // A positive height stores the bottom row first.
     const bool bottomUp = height > 0;
     for (qint64 first = 0; first < rows; first += rowsPerBlock) {
