@@ -105,7 +105,9 @@ ms() { local v=${best[$1]:-}; [[ -z $v || $v == fail ]] && { echo ""; return; };
 over() { local a=${best[$1]:-} b=${best[$2]:-}; [[ -z $a || -z $b || $a == fail || $b == fail ]] && { echo ""; return; }
   awk -v a="$a" -v b="$b" 'BEGIN{d=(a-b)/10; if (d < 0) d = 0; printf "%.0f", d}'; }
 ratio() { [[ -z $1 || -z $2 ]] && { echo ""; return; }; awk -v a="$1" -v b="$2" 'BEGIN{ if (b <= 0) b = 0.5; printf "%.1f x", a/b}'; }
-cell() { local t=$1 m=$2; [[ -z $t ]] && { echo "–"; return; }; echo "$t ms ($(ratio "$t" "$m"))"; }
+# A difference under a millisecond is within the noise of whole commands.
+cell() { local t=$1 m=$2; [[ -z $t ]] && { echo "–"; return; }; [[ $t == 0 ]] && { echo "< 1 ms"; return; }
+  echo "$t ms ($(ratio "$t" "$m"))"; }
 p() { awk -v v="${plain[$1]:-0}" 'BEGIN{printf "%.0f", v}'; }
 start_ms=$(ms plain.start)
 copies3=$(awk -v m="${plain[memcpy]}" 'BEGIN{printf "%.0f", 3*m}')
@@ -118,8 +120,8 @@ echo
 echo "| operation | Mergola | plain C++ | Mergola / plain | ImageMagick | GraphicsMagick | libvips |"
 echo "|---|---|---|---|---|---|---|"
 row() { # label mergola plain im gm vips
-  local r; r=$(ratio "$2" "$3")
-  echo "| $1 | ${2:-–} ms | $3 ms | $r | $(cell "$4" "$2") | $(cell "$5" "$2") | $(cell "$6" "$2") |"
+  local r m; r=$(ratio "$2" "$3"); m="${2:-–} ms"; [[ $2 == 0 ]] && { m="< 1 ms"; r=""; }
+  echo "| $1 | $m | $3 ms | $r | $(cell "$4" "$2") | $(cell "$5" "$2") | $(cell "$6" "$2") |"
 }
 loadsave_plain=$(awk -v r="${plain[bmp_read]}" -v w="${plain[bmp_write]}" -v s="$start_ms" 'BEGIN{printf "%.0f", r+w+s}')
 row "load + save BMP (whole command)" "$(ms m.loadsave)" "$loadsave_plain" "$(ms im.loadsave)" "$(ms gm.loadsave)" "$(ms vips.loadsave)"

@@ -12,6 +12,7 @@
 #include "filters/pixel_buffer.h"
 #include "filters/progress.h"
 #include "filters/random_source.h"
+#include "platform/pixel_memory.h"
 
 #include <array>
 #include <cstddef>
@@ -28,13 +29,9 @@ class Picture;
 constexpr int kLevelTableSize = 766; // entries 0..765: every blue + green + red sum
 using LevelTable = std::array<std::int32_t, kLevelTableSize>;
 
-// Memory for the two pixel buffers. A picture is copied in as soon as a
-// buffer is sized, so the bytes are not zero-filled first; large buffers
-// come straight from the operating system, on huge pages where it offers
-// them, and go back to it whole when freed.
-void *allocatePixelBytes(std::size_t bytes);
-void freePixelBytes(void *bytes, std::size_t size) noexcept;
-
+// Memory for the two pixel buffers (platform/pixel_memory.h). A picture is
+// copied in as soon as a buffer is sized, so the bytes are not zero-filled
+// first.
 template <typename T>
 struct PixelBufferAllocator {
     using value_type = T;

@@ -1,6 +1,7 @@
 #include "platform/image_file.h"
 
 #include "platform/exif_orientation.h"
+#include "platform/pixel_memory.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -14,6 +15,7 @@
 #include <dlfcn.h>
 #include <initializer_list>
 #include <limits>
+#include <new>
 #include <vector>
 
 namespace mergola {
@@ -266,7 +268,7 @@ QImage readPlainBmp(QFile &file)
     if (rowBytes > (size - pixelOffset) / rows)
         return {};
 
-    QImage image(width, int(rows), QImage::Format_RGB32);
+    QImage image = allocateRgb32Image(width, int(rows));
     if (image.isNull() || !file.seek(pixelOffset))
         return {};
     std::int32_t dotsPerMetreX = 0;
@@ -279,7 +281,12 @@ QImage readPlainBmp(QFile &file)
     // Blocks of about a megabyte stay in the cache between the read and
     // the conversion, and the file is never held in memory whole.
     const qint64 rowsPerBlock = std::clamp<qint64>(kReadBlockBytes / rowBytes, 1, rows);
-    std::vector<uchar> block(std::size_t(rowsPerBlock * rowBytes));
+    std::vector<uchar> block;
+    try {
+        block.resize(std::size_t(rowsPerBlock * rowBytes));
+    } catch (const std::bad_alloc &) {
+        return {}; // a single row of hundreds of megabytes, beyond the memory
+    }
     // A positive height stores the bottom row first.
     const bool bottomUp = height > 0;
     for (qint64 first = 0; first < rows; first += rowsPerBlock) {
@@ -367,7 +374,15 @@ DecodeResult decodePictureFile(const QString &path)
     if (!data || !isComplete(data, size, format))
         return {{}, QStringLiteral("file is cut off or damaged")};
 
-    QImage image = reader.read();
+    // Qt's JPEG reader fills an image of the right size and format that it
+    // is given instead of allocating its own. Given one whose memory is on
+    // huge pages, a photo's fresh memory costs a fraction of what it does
+    // in small pages; the decoder writes every pixel either way.
+    QImage image;
+    if ((format == "jpeg" || format == "jpg") && claimed.isValid() && reader.imageFormat() == QImage::Format_RGB32)
+        image = allocateRgb32Image(claimed.width(), claimed.height());
+    if (!reader.read(&image))
+        image = QImage();
     if (image.isNull())
         return {{}, QStringLiteral("cannot decode picture: %1").arg(reader.errorString())};
     if (reader.transformation() == QImageIOHandler::TransformationNone) {

@@ -1,5 +1,7 @@
 #include "platform/picture.h"
 
+#include "platform/pixel_memory.h"
+
 #include <QColorSpace>
 #include <QPainter>
 #include <algorithm>
@@ -14,9 +16,7 @@ constexpr QRgb kColourBits = 0x00FFFFFF;
 
 QImage allocate(int width, int height)
 {
-    if (width <= 0 || height <= 0)
-        return {};
-    return QImage(width, height, QImage::Format_RGB32);
+    return allocateRgb32Image(width, height);
 }
 
 // Nearest-neighbour source index for each destination index: the source
