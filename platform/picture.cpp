@@ -42,8 +42,10 @@ Picture::Picture(int width, int height, QRgb fill)
 
 void Picture::clear()
 {
-    if (!m_image.isNull())
-        m_image.fill(m_fill);
+    if (m_image.isNull())
+        return;
+    takeFreshPixels(); // every pixel is written: no copy of shared ones
+    m_image.fill(m_fill);
 }
 
 bool Picture::resize(int width, int height)
@@ -74,8 +76,12 @@ bool Picture::resizeForOverwrite(int width, int height)
 {
     width = std::max(width, 0);
     height = std::max(height, 0);
-    if (width == m_width && height == m_height)
+    if (width == m_width && height == m_height) {
+        // Pixels shared with the undo history would otherwise be copied
+        // at the first write, only to be overwritten.
+        takeFreshPixels();
         return true;
+    }
     QImage fresh = allocate(width, height);
     if ((width > 0 && height > 0) && fresh.isNull())
         return false;

@@ -44,6 +44,8 @@ public:
     // Gives the picture a new size like resize, but leaves the pixels as
     // they happen to be, for a caller that writes every one of them next
     // (filling them first would cost a pass over the memory for nothing).
+    // At the same size, pixels shared with another picture are left to it
+    // and fresh ones taken.
     // Returns false, leaving the picture as it was, when the memory for the
     // new size cannot be had.
     bool resizeForOverwrite(int width, int height);
