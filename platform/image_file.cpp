@@ -138,12 +138,21 @@ bool gifIsComplete(const uchar *data, qint64 size)
     return false;
 }
 
-bool isComplete(const uchar *data, qint64 size, const QByteArray &format)
+// Every 8 x 8 block of a JPEG's brightness costs at least one bit of coded
+// data, so a file holds at most this many pixels a byte. A few hundred
+// bytes claiming 12000 x 12000 pixels are damaged: the decoder would spend
+// seconds and over a gigabyte painting grey. Small pictures are believed
+// whatever their data.
+constexpr qint64 kMaxJpegPixelsPerByte = 8 * 64;
+constexpr qint64 kJpegPixelsAlwaysBelieved = 1 << 20;
+
+bool isComplete(const uchar *data, qint64 size, const QByteArray &format, qint64 claimedPixels)
 {
     if (format == "bmp")
         return bmpIsComplete(data, size);
     if (format == "jpeg" || format == "jpg")
-        return jpegIsComplete(data, size);
+        return jpegIsComplete(data, size) &&
+               (claimedPixels <= kJpegPixelsAlwaysBelieved || claimedPixels <= size * kMaxJpegPixelsPerByte);
     if (format == "gif")
         return gifIsComplete(data, size);
     // Qt's PNG, WebP and TIFF readers refuse a cut-off file themselves.
@@ -371,7 +380,8 @@ DecodeResult decodePictureFile(const QString &path)
     QFile file(path);
     const qint64 size = file.open(QIODevice::ReadOnly) ? file.size() : 0;
     const uchar *data = size > 0 ? file.map(0, size) : nullptr;
-    if (!data || !isComplete(data, size, format))
+    const qint64 claimedPixels = claimed.isValid() ? qint64(claimed.width()) * claimed.height() : 0;
+    if (!data || !isComplete(data, size, format, claimedPixels))
         return {{}, QStringLiteral("file is cut off or damaged")};
 
     // Qt's JPEG reader fills an image of the right size and format that it

@@ -147,16 +147,6 @@ TEST(ContrastFilter, MatchesThePlainReferenceOnRandomPictures)
         testing::expectAsReference(ContrastFilter, p, pictures, referenceContrast(p));
 }
 
-TEST(Coldept, StuckiSharesTruncateEachWeightOnItsOwn)
-{
-    using Row = contrast_detail::StuckiRow;
-    EXPECT_EQ(contrast_detail::stuckiShares(42), (Row{8, 4, 2, 4, 8, 4, 2, 1, 2, 4, 2, 1}));
-    EXPECT_EQ(contrast_detail::stuckiShares(41), (Row{7, 3, 1, 3, 7, 3, 1, 0, 1, 3, 1, 0}));
-    EXPECT_EQ(contrast_detail::stuckiShares(-100), (Row{-19, -9, -4, -9, -19, -9, -4, -2, -4, -9, -4, -2}));
-    EXPECT_EQ(contrast_detail::stuckiShares(1), Row{});
-    EXPECT_EQ(contrast_detail::stuckiShares(-1), Row{});
-}
-
 TEST(ColdeptFilter, MatchesThePlainReferenceOnRandomAndFlatPictures)
 {
     std::vector<FilterHarness> pictures = testing::randomPictures({{1, 6}, {6, 1}, {3, 3}, {13, 9}}, 300);

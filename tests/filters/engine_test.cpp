@@ -83,20 +83,18 @@ TEST(SplitColor, UnpacksRedGreenBlueFromThePackedColour)
     }
 }
 
-TEST(RandomSource, DrawsLieInZeroToOneAndNeverReachOne)
+TEST(RandomSource, DrawsLieInZeroToOneAndAverageAHalf)
 {
     RandomSource random;
     double sum = 0;
-    float lowest = 1.0f, highest = 0.0f;
     for (int i = 0; i < 1'000'000; ++i) {
         const float u = random.next();
         ASSERT_TRUE(u >= 0.0f && u < 1.0f) << u;
-        sum += u, lowest = std::min(lowest, u), highest = std::max(highest, u);
+        sum += u;
     }
     // A uniform mean over a million draws strays about 0.0003; 0.005 is far
     // beyond chance, yet catches a skewed or stuck generator.
     EXPECT_NEAR(sum / 1'000'000, 0.5, 0.005);
-    EXPECT_TRUE(lowest < 0.001f && highest > 0.999f);
 }
 
 TEST(FilterTable, EachIdRunsItsFilterOnAnySizeAndParameterReportingItsRowsAndLeavingTheFourthByte)

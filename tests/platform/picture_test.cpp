@@ -32,22 +32,6 @@ TEST(Picture, ResizeKeepsTheTopLeftAndFillsNewAreaWithTheFillColour)
     EXPECT_EQ(p.pixel(0, 2), 0u) << "outside the picture reads as 0";
 }
 
-TEST(Picture, ZeroSizedPictureAcceptsEveryOperationWithoutPixels)
-{
-    Picture p(0, 240, qRgb(9, 9, 9));
-    EXPECT_FALSE(p.hasPixels());
-    p.clear();
-    p.setPixel(0, 0, qRgb(1, 1, 1));
-    p.drawStretched(numbered(3, 3), QRect(0, 0, 10, 10));
-    p.drawRectOutline(0, 0, 5, 5, qRgb(0, 0, 0));
-    p.drawText(0, 0, QStringLiteral("x"), QFont(), qRgb(0, 0, 0));
-    p.mirrorHorizontal();
-    p.mirrorVertical();
-    EXPECT_EQ(p.pixel(0, 0), 0u);
-    ASSERT_TRUE(p.resize(2, 2));
-    EXPECT_EQ(p.pixel(1, 1), qRgb(9, 9, 9));
-}
-
 TEST(Picture, StretchCopiesEqualSizesExactlyAndSamplesNearestNeighbourOnEachAxisSeparately)
 {
     const Picture source = numbered(7, 5);
@@ -63,15 +47,6 @@ TEST(Picture, StretchCopiesEqualSizesExactlyAndSamplesNearestNeighbourOnEachAxis
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 2; ++x)
             EXPECT_EQ(target.pixel(x, y), expected[y][x]) << x << "," << y;
-}
-
-TEST(Picture, XorStretchCombinesEachChannelAndClipsToThePicture)
-{
-    Picture red(2, 2, qRgb(255, 0, 0));
-    red.drawStretched(Picture(2, 2, qRgb(255, 255, 0)), QRect(1, 1, 2, 2), DrawOp::Xor);
-    EXPECT_EQ(red.pixel(0, 0), qRgb(255, 0, 0));
-    EXPECT_EQ(red.pixel(1, 0), qRgb(255, 0, 0));
-    EXPECT_EQ(red.pixel(1, 1), qRgb(0, 255, 0));
 }
 
 TEST(Picture, BufferRoundTripUsesBlueGreenRedFourthByteTopDown)

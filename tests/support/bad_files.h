@@ -118,11 +118,14 @@ inline std::vector<CorpusFile> writeBadFiles(const QDir &dir)
     qToLittleEndian<std::uint16_t>(4297, hugeScreen.data() + 6);
     qToLittleEndian<std::uint16_t>(18254, hugeScreen.data() + 8);
     bad(QStringLiteral("huge-screen.gif"), hugeScreen);
-    // A JPG whose frame header (after the marker FF C0) claims 65000 x 65000.
+    // A JPG whose frame header (after the marker FF C0) claims 65000 x 65000,
+    // and one claiming 12000 x 12000, which its few bytes could never hold.
     QByteArray huge = jpg;
     const int frame = std::max(0, int(huge.indexOf("\xff\xc0")));
-    qToBigEndian<std::uint32_t>(65000u << 16 | 65000u, huge.data() + frame + 5);
-    bad(QStringLiteral("claims-65000.jpg"), huge);
+    for (std::uint32_t side : {65000u, 12000u}) {
+        qToBigEndian<std::uint32_t>(side << 16 | side, huge.data() + frame + 5);
+        bad(QStringLiteral("claims-%1.jpg").arg(side), huge);
+    }
     // Good pictures in disguise load by their content.
     for (const auto &[name, bytes] : {std::pair{QStringLiteral("frames.gif"), manyFrameGif(5000)},
                                       std::pair{QStringLiteral("top-down.bmp"), bmp(16, -16, 24)},
