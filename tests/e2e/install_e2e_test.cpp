@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QTemporaryDir>
-#include <QThread>
 #include <gtest/gtest.h>
 
 
@@ -124,7 +123,7 @@ TEST_F(InstalledCopy, RunsWithItsSettingsInTheUsersConfigFolderAndLeavesNoTempor
     mergola.setProcessEnvironment(environment);
     mergola.setWorkingDirectory(home.path());
     mergola.start(prefix("bin/mergola"), {home.filePath("picture.webp")});
-    ASSERT_TRUE(mergola.waitForStarted(5000));
+    ASSERT_TRUE(mergola.waitForStarted(kTimeoutMs));
 
     constexpr QPoint kCorner = mergola::testing::VirtualScreen::kWindowCorner;
     constexpr QPoint kSaveKnop = kCorner + QPoint(436 + 10 + 25, 268 + 16 + 11);
@@ -141,10 +140,9 @@ TEST_F(InstalledCopy, RunsWithItsSettingsInTheUsersConfigFolderAndLeavesNoTempor
     // Through the real save dialog: its JPG entry, then the path typed once the dialog has the keyboard.
     const QString jpg = home.filePath("saved.jpg");
     ASSERT_TRUE(screen.click(kSaveKnop));
-    QThread::msleep(500);
+    ASSERT_TRUE(waitUntil([&] { return screen.windowsShown("mergola") == 2; }, kShowMs)) << "the pop-up menu";
     ASSERT_TRUE(screen.xdotool({"key", "Down", "Return"})); // "JPG  Picture"
-    ASSERT_TRUE(screen.xdotool({"search", "--sync", "--onlyvisible", "--name", "^Save As$"}));
-    QThread::msleep(500);
+    ASSERT_TRUE(screen.waitForKeyboardIn("^Save As$"));
     ASSERT_TRUE(screen.xdotool({"type", "--delay", "20", jpg}) && screen.xdotool({"key", "Return"}));
     EXPECT_TRUE(waitUntil([&] { return QImage(jpg).size() == QSize(640, 480); }, kShowMs))
         << "the working size of the settings";

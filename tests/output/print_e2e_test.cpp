@@ -6,14 +6,12 @@
 
 #include "output_test_support.h"
 
-#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QImage>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QThread>
 #include <QTransform>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -51,23 +49,24 @@ QStringList pdfFolders()
 // are done with it (a few seconds a page), rendered as an image; the PDF goes.
 QImage printedPage(const QString &token)
 {
-    QDeadlineTimer deadline(90'000);
-    while (!deadline.hasExpired()) {
+    QImage page;
+    const auto rendered = [&] {
         for (const QString &folder : pdfFolders())
             for (const QFileInfo &pdf : QDir(folder).entryInfoList({"*" + token + "*.pdf"}, QDir::Files)) {
-                // cups-pdf writes the file in place; wait until its size settles.
-                QThread::msleep(500);
-                if (pdf.size() == 0 || QFileInfo(pdf.filePath()).size() != pdf.size())
+                // cups-pdf writes the file in place; it is whole once its trailer's end is there.
+                if (!contentsOf(pdf.filePath()).trimmed().endsWith("%%EOF"))
                     continue;
                 QProcess pdftoppm;
                 pdftoppm.start("pdftoppm", {"-r", QString::number(kRenderDpi), "-png", "-singlefile", pdf.filePath()});
-                pdftoppm.waitForFinished(60'000);
+                pdftoppm.waitForFinished(120'000);
                 QFile::remove(pdf.filePath());
-                return QImage::fromData(pdftoppm.readAllStandardOutput()).convertToFormat(QImage::Format_RGB32);
+                page = QImage::fromData(pdftoppm.readAllStandardOutput()).convertToFormat(QImage::Format_RGB32);
+                return true;
             }
-        QThread::msleep(250);
-    }
-    return {};
+        return false;
+    };
+    mergola::testing::waitUntil(rendered, 180'000, 250);
+    return page;
 }
 
 } // namespace

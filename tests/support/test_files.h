@@ -84,13 +84,14 @@ inline QString writeImage(const QDir &dir, const QString &name, const QImage &im
     return image.save(path, format, quality) ? path : QString();
 }
 
-// Polls done until it holds or timeoutMs have passed; whether it held.
-inline bool waitUntil(const std::function<bool()> &done, int timeoutMs)
+// Polls done every pollMs until it holds or timeoutMs have passed; whether
+// it held. The timeout only ends a run that hangs.
+inline bool waitUntil(const std::function<bool()> &done, int timeoutMs, int pollMs = 200)
 {
     QElapsedTimer clock;
     clock.start();
     while (!done() && clock.elapsed() < timeoutMs)
-        QThread::msleep(200);
+        QThread::msleep(pollMs);
     return done();
 }
 

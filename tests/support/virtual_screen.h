@@ -20,6 +20,8 @@ public:
     // The main window, 784 x 542, opens centred on this 1024 x 768 screen,
     // so its controls lie at known screen pixels.
     static constexpr QPoint kWindowCorner{(1024 - 784) / 2, (768 - 542) / 2};
+    // Only ends a tool or a wait that hangs.
+    static constexpr int kToolTimeoutMs = 60'000;
 
     bool start()
     {
@@ -27,11 +29,11 @@ public:
         if (xvfb.isEmpty())
             return false;
         m_server.start(xvfb, {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
-        if (!m_server.waitForStarted(5000))
+        if (!m_server.waitForStarted(kToolTimeoutMs))
             return false;
         QElapsedTimer clock;
         clock.start();
-        while (!m_server.canReadLine() && clock.elapsed() < 10000)
+        while (!m_server.canReadLine() && clock.elapsed() < kToolTimeoutMs)
             m_server.waitForReadyRead(200);
         const QByteArray number = m_server.readLine().trimmed();
         if (number.isEmpty())
@@ -56,17 +58,39 @@ public:
         QProcess grab;
         grab.setProcessEnvironment(m_environment);
         grab.start(builtProgramDir() + "/screen_grab", {shotPath});
-        grab.waitForFinished(10000);
+        grab.waitForFinished(kToolTimeoutMs);
         return QImage(shotPath).convertToFormat(QImage::Format_RGB32);
     }
 
-    // Moves the real pointer, clicks and types, as a person would.
-    bool xdotool(const QStringList &arguments) const
+    // Moves the real pointer, clicks and types, as a person would; asks
+    // which windows are shown and which has the keyboard.
+    bool xdotool(const QStringList &arguments, QByteArray *output = nullptr) const
     {
         QProcess tool;
         tool.setProcessEnvironment(m_environment);
         tool.start("xdotool", arguments);
-        return tool.waitForFinished(10000) && tool.exitCode() == 0;
+        const bool ran = tool.waitForFinished(kToolTimeoutMs) && tool.exitCode() == 0;
+        if (output)
+            *output = tool.readAllStandardOutput().trimmed();
+        return ran;
+    }
+    // The windows of the program named by its class (pop-up menus included) that are on the screen.
+    int windowsShown(const QString &programClass) const
+    {
+        QByteArray ids;
+        return xdotool({"search", "--onlyvisible", "--class", programClass}, &ids) ? int(ids.count('\n')) + 1 : 0;
+    }
+    // Waits until the window named title is shown and has the keyboard, so
+    // that no key typed for it goes elsewhere.
+    bool waitForKeyboardIn(const QString &title) const
+    {
+        QByteArray window;
+        if (!xdotool({"search", "--sync", "--onlyvisible", "--name", title}, &window))
+            return false;
+        return waitUntil([&] {
+            QByteArray focused;
+            return xdotool({"getwindowfocus"}, &focused) && focused == window;
+        }, kToolTimeoutMs);
     }
     bool click(QPoint at) const
     {
