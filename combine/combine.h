@@ -9,6 +9,8 @@
 // window shows the busy pointer and redraws its display around the call.
 #pragma once
 
+#include <QtGlobal>
+
 #include <array>
 #include <cstdint>
 #include <string_view>
@@ -19,14 +21,14 @@ class Picture;
 
 struct CombineMode {
     std::int16_t index;        // the `comb` entry index
-    const char *caption;       // the menu text, shown exactly as written
+    const char *caption;       // the menu text, shown exactly as written; translated in the context "Menu"
     std::string_view cliName;  // the command line's name for the mode
 };
 
 inline constexpr std::array<CombineMode, 3> kCombineModes{{
-    {1, "Door elkaar", "door-elkaar"},
-    {2, "Painting", "painting"},
-    {3, "Onder elkaar", "onder-elkaar"},
+    {1, QT_TRANSLATE_NOOP("Menu", "Door elkaar"), "door-elkaar"},
+    {2, QT_TRANSLATE_NOOP("Menu", "Painting"), "painting"},
+    {3, QT_TRANSLATE_NOOP("Menu", "Onder elkaar"), "onder-elkaar"},
 }};
 
 // Clears pict to its fill colour, then runs the mode of index at the working

@@ -4,6 +4,8 @@
 // operation names from them, so both run every filter the same way.
 #pragma once
 
+#include <QtGlobal>
+
 #include <array>
 #include <cstdint>
 #include <string_view>
@@ -14,7 +16,7 @@ enum class MenuAction { Filter, Submenu, FlipHorizontal, FlipVertical };
 
 struct FilterMenuEntry {
     std::int16_t index;         // the `fil` / `fils` index
-    const char *caption;        // UTF-8, shown exactly as written
+    const char *caption;        // UTF-8, shown exactly as written; translated in the context "Menu"
     MenuAction action;
     std::int32_t filterId;      // for MenuAction::Filter
     std::int32_t parameter;
@@ -47,36 +49,36 @@ constexpr std::int32_t kDarkCyan = 0 + 256 * 120 + 65536 * 120; // 7895040
 constexpr std::int32_t kCyan = 0 + 256 * 255 + 65536 * 255;     // 16776960
 
 inline constexpr std::array<FilterMenuEntry, 22> kFilMenu{{
-    {1, "Greyscale", MenuAction::Filter, filter_ids::Greyscale, 0, "greyscale"},
-    {2, "Negative", MenuAction::Filter, filter_ids::Negative, 0, "negative"},
-    {3, "Light", MenuAction::Filter, filter_ids::LightDark, 8, "light"},
-    {4, "Dark", MenuAction::Filter, filter_ids::LightDark, -8, "dark"},
-    {5, "Swap colors", MenuAction::Submenu, 0, 0, ""},
-    {10, "Blur", MenuAction::Filter, filter_ids::Blur, 0, "blur"},
-    {11, "Sharpen", MenuAction::Filter, filter_ids::Sharpen, 2, "sharpen"},
-    {12, "Deffuse", MenuAction::Filter, filter_ids::Deffuse, 6, "deffuse"},
-    {13, "Pixelize", MenuAction::Filter, filter_ids::Pixelize, 3, "pixelize"},
-    {14, "Emboss", MenuAction::Filter, filter_ids::Emboss, kDarkCyan, "emboss"},
-    {15, "Engrave", MenuAction::Filter, filter_ids::Engrave, kDarkCyan, "engrave"},
-    {16, "Reli\xC3\xAB" "f", MenuAction::Filter, filter_ids::Relief, 0, "relief"},
-    {17, "Edge", MenuAction::Filter, filter_ids::Edge, 1, "edge"},
-    {18, "Contour", MenuAction::Filter, filter_ids::Contour, kCyan, "contour"},
-    {19, "Aqua", MenuAction::Filter, filter_ids::Aqua, 0, "aqua"},
-    {20, "Addnoise", MenuAction::Filter, filter_ids::Addnoise, 50, "addnoise"},
-    {21, "Gamma", MenuAction::Filter, filter_ids::Gamma, 70, "gamma"},
-    {22, "Coldept", MenuAction::Filter, filter_ids::Coldept, 20, "coldept"},
-    {23, "Contrast neg", MenuAction::Filter, filter_ids::Contrast, -10, "contrast-neg"},
-    {24, "Contrast pos", MenuAction::Filter, filter_ids::Contrast, 10, "contrast-pos"},
-    {25, "Flip horizontal", MenuAction::FlipHorizontal, 0, 0, "flip-horizontal"},
-    {26, "Flip vertikal", MenuAction::FlipVertical, 0, 0, "flip-vertical"},
+    {1, QT_TRANSLATE_NOOP("Menu", "Greyscale"), MenuAction::Filter, filter_ids::Greyscale, 0, "greyscale"},
+    {2, QT_TRANSLATE_NOOP("Menu", "Negative"), MenuAction::Filter, filter_ids::Negative, 0, "negative"},
+    {3, QT_TRANSLATE_NOOP("Menu", "Light"), MenuAction::Filter, filter_ids::LightDark, 8, "light"},
+    {4, QT_TRANSLATE_NOOP("Menu", "Dark"), MenuAction::Filter, filter_ids::LightDark, -8, "dark"},
+    {5, QT_TRANSLATE_NOOP("Menu", "Swap colors"), MenuAction::Submenu, 0, 0, ""},
+    {10, QT_TRANSLATE_NOOP("Menu", "Blur"), MenuAction::Filter, filter_ids::Blur, 0, "blur"},
+    {11, QT_TRANSLATE_NOOP("Menu", "Sharpen"), MenuAction::Filter, filter_ids::Sharpen, 2, "sharpen"},
+    {12, QT_TRANSLATE_NOOP("Menu", "Deffuse"), MenuAction::Filter, filter_ids::Deffuse, 6, "deffuse"},
+    {13, QT_TRANSLATE_NOOP("Menu", "Pixelize"), MenuAction::Filter, filter_ids::Pixelize, 3, "pixelize"},
+    {14, QT_TRANSLATE_NOOP("Menu", "Emboss"), MenuAction::Filter, filter_ids::Emboss, kDarkCyan, "emboss"},
+    {15, QT_TRANSLATE_NOOP("Menu", "Engrave"), MenuAction::Filter, filter_ids::Engrave, kDarkCyan, "engrave"},
+    {16, QT_TRANSLATE_NOOP("Menu", "Reli\xC3\xAB" "f"), MenuAction::Filter, filter_ids::Relief, 0, "relief"},
+    {17, QT_TRANSLATE_NOOP("Menu", "Edge"), MenuAction::Filter, filter_ids::Edge, 1, "edge"},
+    {18, QT_TRANSLATE_NOOP("Menu", "Contour"), MenuAction::Filter, filter_ids::Contour, kCyan, "contour"},
+    {19, QT_TRANSLATE_NOOP("Menu", "Aqua"), MenuAction::Filter, filter_ids::Aqua, 0, "aqua"},
+    {20, QT_TRANSLATE_NOOP("Menu", "Addnoise"), MenuAction::Filter, filter_ids::Addnoise, 50, "addnoise"},
+    {21, QT_TRANSLATE_NOOP("Menu", "Gamma"), MenuAction::Filter, filter_ids::Gamma, 70, "gamma"},
+    {22, QT_TRANSLATE_NOOP("Menu", "Coldept"), MenuAction::Filter, filter_ids::Coldept, 20, "coldept"},
+    {23, QT_TRANSLATE_NOOP("Menu", "Contrast neg"), MenuAction::Filter, filter_ids::Contrast, -10, "contrast-neg"},
+    {24, QT_TRANSLATE_NOOP("Menu", "Contrast pos"), MenuAction::Filter, filter_ids::Contrast, 10, "contrast-pos"},
+    {25, QT_TRANSLATE_NOOP("Menu", "Flip horizontal"), MenuAction::FlipHorizontal, 0, 0, "flip-horizontal"},
+    {26, QT_TRANSLATE_NOOP("Menu", "Flip vertikal"), MenuAction::FlipVertical, 0, 0, "flip-vertical"},
 }};
 
 inline constexpr std::array<FilterMenuEntry, 5> kFilsMenu{{
-    {1, "Swap colors 1", MenuAction::Filter, filter_ids::SwapColors, 1, "swap-colors-1"},
-    {2, "Swap colors 2", MenuAction::Filter, filter_ids::SwapColors, 2, "swap-colors-2"},
-    {3, "Swap colors 3", MenuAction::Filter, filter_ids::SwapColors, 3, "swap-colors-3"},
-    {4, "Swap colors 4", MenuAction::Filter, filter_ids::SwapColors, 4, "swap-colors-4"},
-    {5, "Swap colors 5", MenuAction::Filter, filter_ids::SwapColors, 5, "swap-colors-5"},
+    {1, QT_TRANSLATE_NOOP("Menu", "Swap colors 1"), MenuAction::Filter, filter_ids::SwapColors, 1, "swap-colors-1"},
+    {2, QT_TRANSLATE_NOOP("Menu", "Swap colors 2"), MenuAction::Filter, filter_ids::SwapColors, 2, "swap-colors-2"},
+    {3, QT_TRANSLATE_NOOP("Menu", "Swap colors 3"), MenuAction::Filter, filter_ids::SwapColors, 3, "swap-colors-3"},
+    {4, QT_TRANSLATE_NOOP("Menu", "Swap colors 4"), MenuAction::Filter, filter_ids::SwapColors, 4, "swap-colors-4"},
+    {5, QT_TRANSLATE_NOOP("Menu", "Swap colors 5"), MenuAction::Filter, filter_ids::SwapColors, 5, "swap-colors-5"},
 }};
 
 } // namespace mergola

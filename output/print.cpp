@@ -1,5 +1,6 @@
 #include "output/print.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 
 namespace mergola {
@@ -15,10 +16,10 @@ void printResult(PrintLayout layout, const Picture &pict, Printer &printer, Mess
     case PrintOutcome::Printed:
         return;
     case PrintOutcome::NoPrinter:
-        messages.show(kNoPrinterMessage);
+        messages.show(QCoreApplication::translate("Print", kNoPrinterMessage));
         return;
     case PrintOutcome::Failed:
-        messages.show(kPrintFailedMessage);
+        messages.show(QCoreApplication::translate("Print", kPrintFailedMessage));
         return;
     }
 }

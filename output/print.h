@@ -13,8 +13,9 @@
 
 namespace mergola {
 
-inline const QString kNoPrinterMessage = QStringLiteral("Er is geen printer gevonden!");
-inline const QString kPrintFailedMessage = QStringLiteral("Fout bij het afdrukken!");
+// Translated in the context "Print".
+inline constexpr char kNoPrinterMessage[] = QT_TRANSLATE_NOOP("Print", "Er is geen printer gevonden!");
+inline constexpr char kPrintFailedMessage[] = QT_TRANSLATE_NOOP("Print", "Fout bij het afdrukken!");
 
 void printResult(PrintLayout layout, const Picture &pict, Printer &printer, MessageBox &messages);
 

@@ -17,17 +17,21 @@
 namespace mergola {
 
 // The save dialog's filters, in the dialog's description|pattern form.
-inline const QString kBmpSaveFilter = QStringLiteral("Bitmap format (*.bmp)|*.bmp");
-inline const QString kJpgSaveFilter = QStringLiteral("Jpg format (*.jpg)|*.jpg");
-inline const QString kPngSaveFilter = QStringLiteral("PNG format (*.png)|*.png");
+// Translated in the context "Save", as are the messages below.
+//: Translate up to the |; the pattern after it stays as it is.
+inline constexpr char kBmpSaveFilter[] = QT_TRANSLATE_NOOP("Save", "Bitmap format (*.bmp)|*.bmp");
+//: Translate up to the |; the pattern after it stays as it is.
+inline constexpr char kJpgSaveFilter[] = QT_TRANSLATE_NOOP("Save", "Jpg format (*.jpg)|*.jpg");
+//: Translate up to the |; the pattern after it stays as it is.
+inline constexpr char kPngSaveFilter[] = QT_TRANSLATE_NOOP("Save", "PNG format (*.png)|*.png");
 
 // The temporary BMP of a JPG save: in the program's folder of a portable
 // copy, in a private temporary folder of an installed one.
 inline const QString kTemporaryBmpName = QStringLiteral("mydummy.bmp");
 
-inline const QString kBmpSaveFailed = QStringLiteral("Fout bij het saven naar BMP!");
-inline const QString kJpgSaveFailed = QStringLiteral("Fout bij het saven naar JPG!");
-inline const QString kPngSaveFailed = QStringLiteral("Fout bij het saven naar PNG!");
+inline constexpr char kBmpSaveFailed[] = QT_TRANSLATE_NOOP("Save", "Fout bij het saven naar BMP!");
+inline constexpr char kJpgSaveFailed[] = QT_TRANSLATE_NOOP("Save", "Fout bij het saven naar JPG!");
+inline constexpr char kPngSaveFailed[] = QT_TRANSLATE_NOOP("Save", "Fout bij het saven naar PNG!");
 
 void saveResultAsBmp(const Picture &pict, FileDialogs &dialogs, MessageBox &messages);
 

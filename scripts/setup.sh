@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Mergola needs to build, run and test, if any
 # are missing. Safe to run again: it does nothing when all are present.
-# qt6-image-formats-plugins lets Mergola read WebP and TIFF; the tools of
-# the last line check the desktop entry, the metainfo and the man pages.
+# qt6-image-formats-plugins lets Mergola read WebP and TIFF; the desktop
+# tools check the desktop entry, the metainfo and the man pages; Qt's
+# translation tools build the English window; the last line makes and
+# checks the Debian package (scripts/package.sh, scripts/package-test.sh).
 set -euo pipefail
 
 packages=(
@@ -14,6 +16,8 @@ packages=(
   xvfb xauth xdotool
   clang libclang-rt-14-dev
   desktop-file-utils appstream man-db groff-base
+  qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
+  file dpkg-dev lintian debootstrap libheif-examples
 )
 
 missing=()

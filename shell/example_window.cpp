@@ -46,7 +46,7 @@ Example::Example(const QImage &pict, int resultWidth, int resultHeight, QWidget 
                           Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("Example"));
-    setWindowTitle(QStringLiteral(" Example / %1 x %2 pixels").arg(resultWidth).arg(resultHeight));
+    setWindowTitle(tr(" Example / %1 x %2 pixels").arg(resultWidth).arg(resultHeight));
     setAutoFillBackground(true);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, Qt::white);

@@ -47,7 +47,7 @@ void LensView::drawIdleText()
 {
     Picture &lens = m_loepPic.picture();
     lens.clear();
-    lens.drawText(kIdleTextCorner.x(), kIdleTextCorner.y(), QStringLiteral("Lens"), lensFont(), kLensText);
+    lens.drawText(kIdleTextCorner.x(), kIdleTextCorner.y(), tr("Lens"), lensFont(), kLensText);
     m_loepPic.refresh();
 }
 
@@ -63,7 +63,7 @@ void LensView::toggle()
         // Rather than a black or stale box, say once why nothing comes.
         Picture &lens = m_loepPic.picture();
         lens.clear();
-        lens.drawText(kNoScreenTextCorner.x(), kNoScreenTextCorner.y(), QStringLiteral("Screen cannot be read"),
+        lens.drawText(kNoScreenTextCorner.x(), kNoScreenTextCorner.y(), tr("Screen cannot be read"),
                       controlFont(), kLensText);
         m_loepPic.refresh();
     }

@@ -4,6 +4,7 @@
 #include "platform/qt_printer.h"
 #include "platform/qt_services.h"
 #include "shell/command_line.h"
+#include "shell/language.h"
 #include "shell/main_window.h"
 
 #include <QApplication>
@@ -52,6 +53,8 @@ int main(int argc, char **argv)
     QGuiApplication::setDesktopFileName(QString::fromLatin1(mergola::kDesktopFileName));
     // One look everywhere, so the buttons show their own colours.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    // Before any widget exists, so that every text is shown in the desktop's language.
+    const mergola::WindowLanguage language(QLocale::system());
 
     // Qt has now taken out its own options; what is left are file names.
     const WindowCommandLine line = mergola::parseWindowArguments(QApplication::arguments().mid(1));

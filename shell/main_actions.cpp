@@ -34,7 +34,7 @@ void Main::redrawPict0()
 void Main::reportOutOfMemory(int width, int height)
 {
     m_services.pointer->setArrow();
-    m_services.messages->show(QStringLiteral("Te weinig geheugen voor %1 x %2 pixels!").arg(width).arg(height));
+    m_services.messages->show(tr("Te weinig geheugen voor %1 x %2 pixels!").arg(width).arg(height));
 }
 
 void Main::CombineResult(int index)

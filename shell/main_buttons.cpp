@@ -7,6 +7,7 @@
 #include "shell/lens_view.h"
 #include "tools/size_dialog.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
@@ -64,10 +65,15 @@ void Main::HelpKnop_Click()
 
 void Main::showHelpPage()
 {
-    const QString path = m_services.files.helpPage;
+    // A language with a help page of its own names it here; it lies
+    // beside help.htm.
+    //: The file name of the help page in this language, beside help.htm.
+    const QString name = tr("help.htm");
+    const QString path = QFileInfo(m_services.files.helpPage).dir().filePath(name);
     if (!QFileInfo(path).isFile()) {
-        m_webBrowser->setHtml(QStringLiteral("<p>%1 not found in %2</p>")
-                                  .arg(kHelpFileName, QFileInfo(path).absolutePath().toHtmlEscaped()));
+        m_webBrowser->setHtml(QStringLiteral("<p>%1</p>")
+                                  .arg(tr("%1 not found in %2")
+                                           .arg(name, QFileInfo(path).absolutePath().toHtmlEscaped())));
         return;
     }
     // Loaded afresh each time, so the page opens at its top and shows what

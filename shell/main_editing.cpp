@@ -54,7 +54,7 @@ void Main::buildShortcuts()
     };
     for (const auto &shortcut : shortcuts)
         connect(new QShortcut(shortcut.keys, this), &QShortcut::activated, this, shortcut.handler);
-    m_bar->setToolTip(QStringLiteral(" Esc stops the filter "));
+    m_bar->setToolTip(tr(" Esc stops the filter "));
     setTabOrder();
 }
 
@@ -76,13 +76,21 @@ void Main::setTabOrder()
 
     // Buttons are named by their captions; the rest by what they show.
     const std::pair<QWidget *, const char *> names[] = {
-        {m_foto0[0], "Slot 1 picture"},   {m_foto0[1], "Slot 2 picture"},       {m_pict0, "Result picture"},
-        {m_webBrowser, "Help page"},      {m_rscroll, "Background red"},       {m_gscroll, "Background green"},
-        {m_bscroll, "Background blue"},   {m_loepPic, "Lens"},                  {m_slider1, "Lens magnification"},
-        {m_bar, "Filter progress"},       {m_text1, "% Kwaliteit JPG"},         {m_maatLabel, "Working size"},
+        {m_foto0[0], QT_TR_NOOP("Slot 1 picture")},
+        {m_foto0[1], QT_TR_NOOP("Slot 2 picture")},
+        {m_pict0, QT_TR_NOOP("Result picture")},
+        {m_webBrowser, QT_TR_NOOP("Help page")},
+        {m_rscroll, QT_TR_NOOP("Background red")},
+        {m_gscroll, QT_TR_NOOP("Background green")},
+        {m_bscroll, QT_TR_NOOP("Background blue")},
+        {m_loepPic, QT_TR_NOOP("Lens")},
+        {m_slider1, QT_TR_NOOP("Lens magnification")},
+        {m_bar, QT_TR_NOOP("Filter progress")},
+        {m_text1, QT_TR_NOOP("% Kwaliteit JPG")},
+        {m_maatLabel, QT_TR_NOOP("Working size")},
     };
     for (const auto &[control, name] : names)
-        control->setAccessibleName(QString::fromUtf8(name));
+        control->setAccessibleName(tr(name));
 }
 
 void Main::EditUndo()

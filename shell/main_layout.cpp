@@ -120,7 +120,7 @@ void Main::buildLayout()
     plate(frame1, "Label1", QRect(120, 210, 4920, 3720));
     m_foto0[0] = new PictureBox(QStringLiteral("Foto0_1"), tw(180, 270, 4800, 3600), kLightGrey,
                                 PictureBox::Border::None, frame1);
-    m_foto0[0]->picture().drawText(108, 105, QStringLiteral("Click for Photo"), promptFont(), kWindowText);
+    m_foto0[0]->picture().drawText(108, 105, tr("Click for Photo"), promptFont(), kWindowText);
     m_webBrowser = new QTextBrowser(frame1);
     m_webBrowser->setObjectName(QStringLiteral("WebBrowser"));
     m_webBrowser->setGeometry(tw(120, 210, 4920, 3720));
@@ -135,18 +135,18 @@ void Main::buildLayout()
     plate(frame3, "Label3", QRect(120, 210, 4920, 3720));
     m_pict0 = new PictureBox(QStringLiteral("Pict0"), tw(180, 270, 4800, 3600), kResultBackground,
                              PictureBox::Border::None, frame3);
-    m_pict0->picture().drawText(135, 105, QStringLiteral("Orginal"), promptFont(), kWindowText);
+    m_pict0->picture().drawText(135, 105, tr("Orginal"), promptFont(), kWindowText);
 
     QWidget *frame4 = group("Frame4", 6540, 4020, 5160, 720);
     plate(frame4, "Label4", QRect(120, 210, 3810, 405));
     plate(frame4, "Label16", QRect(4125, 210, 930, 405));
-    m_saveKnop = button(frame4, "SaveKnop", QRect(150, 240, 750, 345), QStringLiteral("Save"), kButtonYellow);
-    m_sizeKnop = button(frame4, "SizeKnop", QRect(900, 240, 750, 345), QStringLiteral("Size"), kButtonYellow);
-    m_borderKnop = button(frame4, "BorderKnop", QRect(1650, 240, 750, 345), QStringLiteral("Border"), kButtonGreen);
-    m_printKnop = button(frame4, "PrintKnop", QRect(2400, 240, 750, 345), QStringLiteral("Print"), kButtonGreen);
-    m_helpKnop = button(frame4, "HelpKnop", QRect(3150, 240, 750, 345), QStringLiteral("Help"), kButtonCyan);
-    m_combineKnop = button(frame4, "CombineKnop", QRect(4155, 240, 870, 345), QStringLiteral("Combine"), kLightGrey,
-                           QStringLiteral(" Combine pictures "));
+    m_saveKnop = button(frame4, "SaveKnop", QRect(150, 240, 750, 345), tr("Save"), kButtonYellow);
+    m_sizeKnop = button(frame4, "SizeKnop", QRect(900, 240, 750, 345), tr("Size"), kButtonYellow);
+    m_borderKnop = button(frame4, "BorderKnop", QRect(1650, 240, 750, 345), tr("Border"), kButtonGreen);
+    m_printKnop = button(frame4, "PrintKnop", QRect(2400, 240, 750, 345), tr("Print"), kButtonGreen);
+    m_helpKnop = button(frame4, "HelpKnop", QRect(3150, 240, 750, 345), tr("Help"), kButtonCyan);
+    m_combineKnop = button(frame4, "CombineKnop", QRect(4155, 240, 870, 345), tr("Combine"), kLightGrey,
+                           tr(" Combine pictures "));
 
     QWidget *frame8 = group("Frame8", 6540, 4755, 2655, 570);
     m_bar = new PictureBox(QStringLiteral("Bar"), tw(105, 195, 1800, 270), kProgressBackground,
@@ -161,8 +161,8 @@ void Main::buildLayout()
     QWidget *frame5 = group("Frame5", 6540, 5340, 2655, 2730);
     plate(frame5, "Label18", QRect(120, 240, 1200, 420));
     plate(frame5, "Label12", QRect(120, 2280, 2400, 300));
-    m_loepKnop = button(frame5, "LoepKnop", QRect(150, 270, 1140, 360), QStringLiteral("Vergroting"), kButtonOrange);
-    label(frame5, "Label19", 1440, 330, QStringLiteral("On / Off"));
+    m_loepKnop = button(frame5, "LoepKnop", QRect(150, 270, 1140, 360), tr("Vergroting"), kButtonOrange);
+    label(frame5, "Label19", 1440, 330, tr("On / Off"));
     m_loepPic = new PictureBox(QStringLiteral("LoepPic"), tw(120, 780, 2385, 1380), kLightGrey,
                                PictureBox::Border::Sunken, frame5);
     m_slider1 = new QScrollBar(Qt::Horizontal, frame5);
@@ -185,9 +185,9 @@ void Main::buildLayout()
     m_text1->setObjectName(QStringLiteral("Text1"));
     m_text1->setGeometry(tw(150, 240, 450, 300));
     colourBase(m_text1, kQualityBackground);
-    label(frame6, "Label5", 660, 300, QStringLiteral("% Kwaliteit JPG"));
-    m_exampleKnop = button(frame6, "ExampleKnop", QRect(1230, 930, 1005, 345), QStringLiteral("Example"), kButtonGreen);
-    QLabel *label11 = label(frame6, "Label11", 1200, 1350, QStringLiteral(" Laat even het voorbeeld zien"));
+    label(frame6, "Label5", 660, 300, tr("% Kwaliteit JPG"));
+    m_exampleKnop = button(frame6, "ExampleKnop", QRect(1230, 930, 1005, 345), tr("Example"), kButtonGreen);
+    QLabel *label11 = label(frame6, "Label11", 1200, 1350, tr(" Laat even het voorbeeld zien"));
     label11->setWordWrap(true);
     // Two lines must fit the 71-pixel box, as they did in the classic 8 pt face.
     QFont captionFont = label11->font();
@@ -199,8 +199,8 @@ void Main::buildLayout()
     image1->setPixmap(QPixmap::fromImage(decorationPicture()));
     image1->move(px(240), px(960));
     image1->adjustSize();
-    m_exitKnop = button(frame6, "ExitKnop", QRect(1230, 2220, 1005, 345), QStringLiteral("Exit"), kButtonSalmon,
-                        QStringLiteral(" Stop program "));
+    m_exitKnop = button(frame6, "ExitKnop", QRect(1230, 2220, 1005, 345), tr("Exit"), kButtonSalmon,
+                        tr(" Stop program "));
 
     QWidget *frame7 = group("Frame7", 5340, -30, 1095, 8100);
     plate(frame7, "Label15", QRect(120, 240, 855, 405));
@@ -208,12 +208,12 @@ void Main::buildLayout()
     plate(frame7, "Label7", QRect(120, 3570, 855, 405));
     plate(frame7, "Label8", QRect(120, 4260, 855, 405));
     plate(frame7, "Label6", QRect(105, 6000, 870, 1200));
-    m_softwareKnop = button(frame7, "SoftwareKnop", QRect(150, 270, 795, 345), QStringLiteral("Software"), kButtonGreen,
-                            QStringLiteral(" More free software "));
-    m_filterKnop = button(frame7, "FilterKnop", QRect(150, 1830, 795, 345), QStringLiteral("Filters ->"), kLightGrey);
-    m_newKnop1 = button(frame7, "NewKnop1", QRect(150, 3600, 795, 345), QStringLiteral("<-- New"), kButtonCyan);
-    m_newKnop2 = button(frame7, "NewKnop2", QRect(150, 4290, 795, 345), QStringLiteral("<-- New"), kButtonCyan);
-    label(frame7, "Label9", 105, 5700, QStringLiteral("Background"));
+    m_softwareKnop = button(frame7, "SoftwareKnop", QRect(150, 270, 795, 345), tr("Software"), kButtonGreen,
+                            tr(" More free software "));
+    m_filterKnop = button(frame7, "FilterKnop", QRect(150, 1830, 795, 345), tr("Filters ->"), kLightGrey);
+    m_newKnop1 = button(frame7, "NewKnop1", QRect(150, 3600, 795, 345), tr("<-- New"), kButtonCyan);
+    m_newKnop2 = button(frame7, "NewKnop2", QRect(150, 4290, 795, 345), tr("<-- New"), kButtonCyan);
+    label(frame7, "Label9", 105, 5700, tr("Background"));
     m_rscroll = colourBar(frame7, "Rscroll", tw(135, 6030, 270, 1140));
     m_gscroll = colourBar(frame7, "Gscroll", tw(405, 6030, 270, 1140));
     m_bscroll = colourBar(frame7, "Bscroll", tw(675, 6030, 270, 1140));

@@ -5,6 +5,7 @@
 #include "combine/combine.h"
 #include "filters/filter_menu.h"
 
+#include <QCoreApplication>
 #include <QCursor>
 #include <QMenu>
 #include <QPushButton>
@@ -27,6 +28,13 @@ QAction *entry(QMenu *menu, const QString &name, const QString &caption)
     return action;
 }
 
+// The filter and combine tables mark their captions for translation in
+// the context "Menu".
+QString translatedCaption(const char *caption)
+{
+    return QCoreApplication::translate("Menu", caption);
+}
+
 QString indexed(const char *array, int index)
 {
     return QStringLiteral("%1_%2").arg(QLatin1String(array)).arg(index);
@@ -36,39 +44,39 @@ QString indexed(const char *array, int index)
 
 void Main::buildMenus()
 {
-    m_menuSave = popupMenu(this, "MenuSave", QStringLiteral("Save"));
-    connect(entry(m_menuSave, QStringLiteral("MenuSaveJpg"), QStringLiteral("JPG  Picture")), &QAction::triggered,
+    m_menuSave = popupMenu(this, "MenuSave", tr("Save"));
+    connect(entry(m_menuSave, QStringLiteral("MenuSaveJpg"), tr("JPG  Picture")), &QAction::triggered,
             this, &Main::MenuSaveJpg_Click);
-    connect(entry(m_menuSave, QStringLiteral("MenuSaveBmp"), QStringLiteral("BMP Picture")), &QAction::triggered,
+    connect(entry(m_menuSave, QStringLiteral("MenuSaveBmp"), tr("BMP Picture")), &QAction::triggered,
             this, &Main::MenuSaveBmp_Click);
     // Lossless and read everywhere: added after the two original entries.
-    connect(entry(m_menuSave, QStringLiteral("MenuSavePng"), QStringLiteral("PNG Picture")), &QAction::triggered,
+    connect(entry(m_menuSave, QStringLiteral("MenuSavePng"), tr("PNG Picture")), &QAction::triggered,
             this, &Main::MenuSavePng_Click);
 
-    m_afdrukken = popupMenu(this, "Afdrukken", QStringLiteral("Afdrukken"));
+    m_afdrukken = popupMenu(this, "Afdrukken", tr("Afdrukken"));
     const struct {
         const char *name;
         const char *caption;
         PrintLayout layout;
     } printEntries[] = {
-        {"PrintDubbel", "Portrait", PrintLayout::Portrait},
-        {"PrintEnkel", "Landscape", PrintLayout::Landscape},
-        {"PrintAppart", "Appart", PrintLayout::Appart},
+        {"PrintDubbel", QT_TR_NOOP("Portrait"), PrintLayout::Portrait},
+        {"PrintEnkel", QT_TR_NOOP("Landscape"), PrintLayout::Landscape},
+        {"PrintAppart", QT_TR_NOOP("Appart"), PrintLayout::Appart},
     };
     for (const auto &print : printEntries) {
         const PrintLayout layout = print.layout;
-        connect(entry(m_afdrukken, QLatin1String(print.name), QLatin1String(print.caption)), &QAction::triggered,
+        connect(entry(m_afdrukken, QLatin1String(print.name), tr(print.caption)), &QAction::triggered,
                 this, [this, layout] { Print_Click(layout); });
     }
 
-    m_filter = popupMenu(this, "Filter", QStringLiteral("Effecten"));
+    m_filter = popupMenu(this, "Filter", tr("Effecten"));
     for (const FilterMenuEntry &fil : kFilMenu) {
-        const QString caption = QString::fromUtf8(fil.caption);
+        const QString caption = translatedCaption(fil.caption);
         if (fil.action == MenuAction::Submenu) {
             QMenu *fils = popupMenu(m_filter, "fils", caption);
             for (const FilterMenuEntry &sub : kFilsMenu) {
                 const int index = sub.index;
-                connect(entry(fils, indexed("fils", index), QString::fromUtf8(sub.caption)), &QAction::triggered,
+                connect(entry(fils, indexed("fils", index), translatedCaption(sub.caption)), &QAction::triggered,
                         this, [this, index] { fils_Click(index); });
             }
             m_filter->addMenu(fils)->setObjectName(indexed("fil", fil.index));
@@ -83,10 +91,10 @@ void Main::buildMenus()
         }
     }
 
-    m_combineer = popupMenu(this, "Combineer", QStringLiteral("Combineer"));
+    m_combineer = popupMenu(this, "Combineer", tr("Combineer"));
     for (const CombineMode &mode : kCombineModes) {
         const int index = mode.index;
-        connect(entry(m_combineer, indexed("comb", index), QString::fromUtf8(mode.caption)), &QAction::triggered,
+        connect(entry(m_combineer, indexed("comb", index), translatedCaption(mode.caption)), &QAction::triggered,
                 this, [this, index] { CombineResult(index); });
     }
 

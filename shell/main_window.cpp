@@ -69,7 +69,7 @@ void Main::startUp()
     m_gscroll->setValue(kStartGreen);
     m_bscroll->setValue(kStartBlue);
     applyBackgroundColour();
-    Foto0(2).picture().drawText(108, 105, QStringLiteral("Click for Photo"), promptFont(), kWindowText);
+    Foto0(2).picture().drawText(108, 105, tr("Click for Photo"), promptFont(), kWindowText);
 
     // 4. The lens is off; its timer runs from here on.
     m_lens = new LensView(*m_loepPic, *m_slider1, *m_services.screen, this);
@@ -149,7 +149,7 @@ void Main::ExitKnop_Click()
     // The program ends all the same, but not without saying that the size
     // and quality of this run will not be there next time.
     if (!writeSettingsFile(m_services.files.settingsFile, settings))
-        m_services.messages->show(QStringLiteral("Fout bij het bewaren van de instellingen!"));
+        m_services.messages->show(tr("Fout bij het bewaren van de instellingen!"));
     m_ending = true;
     QApplication::closeAllWindows();
     QCoreApplication::quit();

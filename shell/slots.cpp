@@ -2,6 +2,8 @@
 
 #include "platform/image_file.h"
 
+#include <QCoreApplication>
+
 namespace mergola {
 
 namespace {
@@ -18,7 +20,8 @@ void drawIntoSlot(Workspace &work, int slot, Picture &display, const QImage &ima
 
 QString openPictureFilter()
 {
-    return kOpenPictureFilter + QLatin1Char('|') + kAllPicturesCaption + QLatin1Char('|') +
+    return QCoreApplication::translate("Slots", kOpenPictureFilter) + QLatin1Char('|') +
+           QCoreApplication::translate("Slots", kAllPicturesCaption) + QLatin1Char('|') +
            readablePicturePatterns().join(QLatin1Char(';'));
 }
 

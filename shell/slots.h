@@ -10,8 +10,11 @@
 
 namespace mergola {
 
-inline const QString kOpenPictureFilter = QStringLiteral("Images ( Jpg, Bmp, Gif)|*.jpg;*.bmp;*.gif");
-inline const QString kAllPicturesCaption = QStringLiteral("All pictures");
+// The dialog's first entry and the caption of its second, translated in the
+// context "Slots".
+//: Translate up to the |; the patterns after it stay as they are.
+inline constexpr char kOpenPictureFilter[] = QT_TRANSLATE_NOOP("Slots", "Images ( Jpg, Bmp, Gif)|*.jpg;*.bmp;*.gif");
+inline constexpr char kAllPicturesCaption[] = QT_TRANSLATE_NOOP("Slots", "All pictures");
 
 // The open dialog's filter: the original entry first, so the dialog opens
 // on it as it always did, then "All pictures" with every format that can

@@ -6,6 +6,8 @@
 #include "platform/picture.h"
 #include "shell/settings.h"
 
+#include <QCoreApplication>
+
 #include <array>
 
 namespace mergola {
@@ -20,7 +22,7 @@ constexpr QRgb kWindowText = qRgb(0, 0, 0);
 // The working size as `MaatLabel` shows it: "320 x 240 pixels".
 inline QString workingSizeText(int width, int height)
 {
-    return QStringLiteral("%1 x %2 pixels").arg(width).arg(height);
+    return QCoreApplication::translate("mergola::Main", "%1 x %2 pixels").arg(width).arg(height);
 }
 
 struct Workspace {

@@ -53,7 +53,7 @@ Sizeform::Sizeform(int resultWidth, int resultHeight, MessageBox &messages, QWid
       m_width(resultWidth), m_height(resultHeight), m_messages(messages)
 {
     setObjectName(QStringLiteral("Sizeform"));
-    setWindowTitle(QStringLiteral(" Size pictures"));
+    setWindowTitle(tr(" Size pictures"));
     setFont(controlFont());
     setFixedSize(kClientSize);
 
@@ -68,11 +68,11 @@ Sizeform::Sizeform(int resultWidth, int resultHeight, MessageBox &messages, QWid
     // was typed since.
     new NumberBox(*m_text1, kSideDigits, [this] { return m_width; }, this);
     new NumberBox(*m_text2, kSideDigits, [this] { return m_height; }, this);
-    label(frame1, "Label1", QPoint(74, 24), QStringLiteral("Breedte"));
-    label(frame1, "Label2", QPoint(74, 50), QStringLiteral("Hoogte"));
+    label(frame1, "Label1", QPoint(74, 24), tr("Breedte"));
+    label(frame1, "Label2", QPoint(74, 50), tr("Hoogte"));
     QLabel *label4 = label(frame1, "Label4", QPoint(130, 24),
-                           QStringLiteral("Vul de breedte en de hoogte in pixels die de nieuwe foto of plaatje "
-                                          "uiteindelijk moet krijgen."));
+                           tr("Vul de breedte en de hoogte in pixels die de nieuwe foto of plaatje "
+                              "uiteindelijk moet krijgen."));
     label4->setWordWrap(true);
     label4->setGeometry(130, 24, 146, 60);
     label4->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -82,9 +82,9 @@ Sizeform::Sizeform(int resultWidth, int resultHeight, MessageBox &messages, QWid
     image1->move(24, 86);
     image1->adjustSize();
 
-    connect(knop(frame1, "CancelKnop", QRect(176, 102, 50, 22), QStringLiteral("Cancel")), &QPushButton::clicked,
+    connect(knop(frame1, "CancelKnop", QRect(176, 102, 50, 22), tr("Cancel")), &QPushButton::clicked,
             this, &Sizeform::CancelKnop_Click);
-    connect(knop(frame1, "OkKnop", QRect(226, 102, 50, 22), QStringLiteral("Ok")), &QPushButton::clicked, this,
+    connect(knop(frame1, "OkKnop", QRect(226, 102, 50, 22), tr("Ok")), &QPushButton::clicked, this,
             &Sizeform::OkKnop_Click);
 }
 
@@ -92,13 +92,13 @@ void Sizeform::OkKnop_Click()
 {
     const QString width = m_text1->text().trimmed();
     if (width.isEmpty()) {
-        m_messages.show(QStringLiteral("Breedte invullen a.u.b."));
+        m_messages.show(tr("Breedte invullen a.u.b."));
         m_text1->setFocus();
         return;
     }
     const QString height = m_text2->text().trimmed();
     if (height.isEmpty()) {
-        m_messages.show(QStringLiteral("Hoogte invullen a.u.b."));
+        m_messages.show(tr("Hoogte invullen a.u.b."));
         m_text2->setFocus();
         return;
     }
