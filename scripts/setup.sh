@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Mergola needs to build, run and test, if any
 # are missing. Safe to run again: it does nothing when all are present.
-# qt6-image-formats-plugins lets Mergola read WebP and TIFF; the tools of
-# the last line check the desktop entry, the metainfo and the man pages.
+# qt6-image-formats-plugins lets Mergola read WebP and TIFF, libheif the
+# phones' HEIC and AVIF; the tools of the last line check the desktop
+# entry, the metainfo and the man pages.
 set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev libturbojpeg0-dev
+  qt6-base-dev libturbojpeg0-dev libheif-dev
   qt6-image-formats-plugins
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation
