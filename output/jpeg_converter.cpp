@@ -10,7 +10,9 @@
 #include <cerrno>
 #include <cstring>
 #include <cstdint>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace mergola {
 
@@ -191,7 +193,15 @@ FileResult writeJpegFile(const Picture &picture, const QString &jpgPath, int qua
         QFile::remove(temporaryBmpPath);
         return fileError(QStringLiteral("the temporary file %1 is missing").arg(temporaryBmpPath));
     }
-    const FileResult converted = convertBmpToJpeg(libraryDir, temporaryBmpPath, jpgPath, quality);
+    // The converter reads the BMP through a descriptor of the program's
+    // own, the file's name already gone: a converter that crashes takes the
+    // program with it, but leaves no temporary file behind.
+    const int bmp = ::open(QFile::encodeName(temporaryBmpPath).constData(), O_RDONLY | O_CLOEXEC);
+    const QString held = QStringLiteral("/proc/self/fd/%1").arg(bmp);
+    const bool anonymous = bmp >= 0 && QFileInfo::exists(held) && QFile::remove(temporaryBmpPath);
+    const FileResult converted = convertBmpToJpeg(libraryDir, anonymous ? held : temporaryBmpPath, jpgPath, quality);
+    if (bmp >= 0)
+        ::close(bmp);
     QFile::remove(temporaryBmpPath);
     return converted;
 }

@@ -1,6 +1,7 @@
 #include "platform/image_file.h"
 
 #include "platform/exif_orientation.h"
+#include "platform/heif_file.h"
 #include "platform/pixel_memory.h"
 
 #include <QFile>
@@ -9,12 +10,14 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <dlfcn.h>
 #include <initializer_list>
 #include <limits>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -25,6 +28,8 @@ namespace {
 // Qt refuses images over 128 MB by default; a 250-megapixel RGB32 picture
 // needs 1000 MB, and the decoder wants a little more while it works.
 constexpr int kAllocationLimitMegabytes = 1100;
+// Enough of a file to tell a HEIF container by its first box.
+constexpr qint64 kHeifHeadBytes = 64;
 
 // Qt's decoders draw what they got of a cut-off file and fill the rest with
 // grey or black. A half picture must not replace a slot, so each format's
@@ -67,20 +72,65 @@ bool bmpIsComplete(const uchar *data, qint64 size)
     return rows == 0 || rowBytes <= (size - pixelOffset) / rows;
 }
 
-// In a JPEG's entropy-coded data every 0xFF is followed by 0x00 or a restart
-// marker, so an end-of-image marker after the last start-of-scan is the true
-// end of the picture.
+// Walks a JPEG as its decoder reads it: segment by segment from the start
+// of the file, through each scan's coded data to the marker after it, up
+// to the end-of-image marker. The picture ends there, so whatever follows
+// (the video of a phone's motion photo, a second picture) does not count;
+// a file that ends before it is cut off.
 bool jpegIsComplete(const uchar *data, qint64 size)
 {
-    qint64 lastScan = -1;
-    for (qint64 i = 0; i + 1 < size; ++i)
-        if (data[i] == 0xFF && data[i + 1] == 0xDA)
-            lastScan = i;
-    if (lastScan < 0)
+    constexpr uchar kMarker = 0xFF;
+    constexpr uchar kStuffedZero = 0x00;
+    constexpr uchar kTemporary = 0x01;
+    constexpr uchar kFirstRestart = 0xD0;
+    constexpr uchar kLastRestart = 0xD7;
+    constexpr uchar kStartOfImage = 0xD8;
+    constexpr uchar kEndOfImage = 0xD9;
+    constexpr uchar kStartOfScan = 0xDA;
+    // The next marker's code at or after pos (fill bytes skipped, as the
+    // decoder skips stray bytes between segments); pos ends after it.
+    const auto nextMarker = [&](qint64 &pos) -> int {
+        const auto *found = static_cast<const uchar *>(std::memchr(data + pos, kMarker, std::size_t(size - pos)));
+        if (!found)
+            return -1;
+        pos = found - data;
+        while (pos < size && data[pos] == kMarker)
+            ++pos;
+        return pos < size ? data[pos++] : -1;
+    };
+    const auto isRestart = [&](int code) { return code >= kFirstRestart && code <= kLastRestart; };
+    if (size < 4 || data[0] != kMarker || data[1] != kStartOfImage)
         return false;
-    for (qint64 i = lastScan + 2; i + 1 < size; ++i)
-        if (data[i] == 0xFF && data[i + 1] == 0xD9)
-            return true;
+    qint64 pos = 2;
+    bool scanned = false;
+    for (int code = nextMarker(pos); code >= 0; code = nextMarker(pos)) {
+        if (code == kEndOfImage)
+            return scanned;
+        if (code == kStartOfImage)
+            return false;
+        if (code == kStuffedZero || code == kTemporary || isRestart(code))
+            continue;
+        if (pos + 2 > size)
+            return false;
+        const qint64 length = qint64(data[pos]) << 8 | data[pos + 1];
+        pos += length;
+        if (length < 2 || pos > size)
+            return false;
+        if (code != kStartOfScan)
+            continue;
+        scanned = true;
+        // The coded data runs to the first marker that is neither a
+        // stuffed zero nor a restart marker; that marker is read next.
+        for (qint64 at = pos;;) {
+            const int inData = nextMarker(at);
+            if (inData < 0)
+                return false;
+            if (inData != kStuffedZero && !isRestart(inData)) {
+                pos = at - 2;
+                break;
+            }
+        }
+    }
     return false;
 }
 
@@ -88,26 +138,34 @@ bool jpegIsComplete(const uchar *data, qint64 size)
 // at least 3 bits, and no string in the table is longer than 4096 pixels.
 // The bound is generous; a real picture is always far below it.
 constexpr qint64 kMaxGifPixelsPerDataByte = 8 * 4096;
-// Screens up to this size are believed whatever their data.
-constexpr qint64 kGifPixelsAlwaysBelieved = 1 << 20;
+// Screens up to this size are believed whatever their data: a small first
+// frame on a large screen is common, and filling 16 megapixels of
+// background costs a user nothing they notice.
+constexpr qint64 kGifPixelsAlwaysBelieved = qint64(16) << 20;
 
-// Walks the blocks up to the end of the first picture's data. The decoder
-// fills the whole logical screen, so a screen far larger than the data
-// could ever paint (a few bytes claiming 4000 x 18000 pixels) counts as
-// damaged rather than costing seconds and hundreds of megabytes.
+// Walks the blocks up to the end of the first picture's data, which must
+// be whole, then on through the frames that follow. The decoder fills the
+// whole logical screen, so a screen beyond the size above that all the
+// frames' data together could never paint (a few bytes claiming 4000 x
+// 18000 pixels) counts as damaged rather than costing seconds and hundreds
+// of megabytes.
 bool gifIsComplete(const uchar *data, qint64 size)
 {
     constexpr qint64 kScreenDescriptorEnd = 13;
+    constexpr uchar kExtension = 0x21;
+    constexpr uchar kImageDescriptor = 0x2C;
     if (size < kScreenDescriptorEnd)
         return false;
     const qint64 screenPixels = qint64(littleEndian(data + 6, 2)) * qint64(littleEndian(data + 8, 2));
     qint64 pos = kScreenDescriptorEnd;
     if (data[10] & 0x80)
         pos += 3 * (qint64(1) << ((data[10] & 0x07) + 1));
-    qint64 dataBytes = 0;
-    auto skipSubBlocks = [&]() {
+    qint64 frameBytes = 0;
+    bool firstFrameWhole = false;
+    auto skipSubBlocks = [&](qint64 *counted) {
         while (pos < size && data[pos] != 0) {
-            dataBytes += data[pos];
+            if (counted)
+                *counted += data[pos];
             pos += data[pos] + 1;
         }
         ++pos; // the terminating empty block
@@ -115,27 +173,29 @@ bool gifIsComplete(const uchar *data, qint64 size)
     };
     while (pos < size) {
         const uchar block = data[pos];
-        if (block == 0x21) { // extension: label, then sub-blocks
+        if (block == kExtension) { // label, then sub-blocks
             pos += 2;
-            if (!skipSubBlocks())
-                return false;
-            dataBytes = 0;
-        } else if (block == 0x2C) { // image descriptor
+            if (!skipSubBlocks(nullptr))
+                break;
+        } else if (block == kImageDescriptor) {
             if (pos + 10 > size)
-                return false;
+                break;
             const uchar flags = data[pos + 9];
             pos += 10;
             if (flags & 0x80)
                 pos += 3 * (qint64(1) << ((flags & 0x07) + 1));
             pos += 1; // LZW minimum code size
-            if (pos > size || !skipSubBlocks())
-                return false;
-            return screenPixels <= kGifPixelsAlwaysBelieved || screenPixels <= dataBytes * kMaxGifPixelsPerDataByte;
+            qint64 bytes = 0;
+            if (pos > size || !skipSubBlocks(&bytes))
+                break;
+            frameBytes += bytes;
+            firstFrameWhole = true;
         } else {
-            return false;
+            break; // the trailer, or damage after the frames that count
         }
     }
-    return false;
+    return firstFrameWhole &&
+           (screenPixels <= kGifPixelsAlwaysBelieved || screenPixels <= frameBytes * kMaxGifPixelsPerDataByte);
 }
 
 // Every 8 x 8 block of a JPEG's brightness costs at least one bit of coded
@@ -342,7 +402,27 @@ bool isPictureFormat(const QByteArray &format)
     return false;
 }
 
+// Whether a picture of this size, with room for the decoder's working
+// copy beside it, could be had now. Asked after a decoder failed: where it
+// could not, memory is what ran out, not the file that was damaged.
+bool memoryWouldHold(const QSize &size)
+{
+    constexpr qint64 kPictureAndWorkingCopy = 2 * 4;
+    const qint64 bytes = qint64(size.width()) * size.height() * kPictureAndWorkingCopy;
+    return std::unique_ptr<char[]>(new (std::nothrow) char[std::size_t(bytes)]) != nullptr;
+}
+
 } // namespace
+
+DecodeResult outOfMemoryFor(const QSize &size)
+{
+    const QString what = size.isValid() ? QStringLiteral("a %1 x %2 picture").arg(size.width()).arg(size.height())
+                                        : QStringLiteral("the picture");
+    DecodeResult result({}, QStringLiteral("not enough memory for %1").arg(what));
+    result.outOfMemory = true;
+    result.size = size;
+    return result;
+}
 
 DecodeResult decodePictureFile(const QString &path)
 {
@@ -359,6 +439,13 @@ DecodeResult decodePictureFile(const QString &path)
         if (file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
             if (QImage plain = readPlainBmp(file); !plain.isNull())
                 return {plain, {}};
+            // Qt has no reader for the phones' HEIC and AVIF; libheif does.
+            if (file.seek(0) && looksLikeHeif(file.read(kHeifHeadBytes))) {
+                DecodeResult heif = decodeHeifFile(path);
+                if (heif.image.isNull() && !heif.outOfMemory && heif.size.isValid() && !memoryWouldHold(heif.size))
+                    return outOfMemoryFor(heif.size);
+                return heif;
+            }
         }
     }
 
@@ -380,6 +467,8 @@ DecodeResult decodePictureFile(const QString &path)
     QFile file(path);
     const qint64 size = file.open(QIODevice::ReadOnly) ? file.size() : 0;
     const uchar *data = size > 0 ? file.map(0, size) : nullptr;
+    if (size > 0 && !data && errno == ENOMEM)
+        return outOfMemoryFor(claimed);
     const qint64 claimedPixels = claimed.isValid() ? qint64(claimed.width()) * claimed.height() : 0;
     if (!data || !isComplete(data, size, format, claimedPixels))
         return {{}, QStringLiteral("file is cut off or damaged")};
@@ -393,6 +482,8 @@ DecodeResult decodePictureFile(const QString &path)
         image = allocateRgb32Image(claimed.width(), claimed.height());
     if (!reader.read(&image))
         image = QImage();
+    if (image.isNull() && claimed.isValid() && !memoryWouldHold(claimed))
+        return outOfMemoryFor(claimed);
     if (image.isNull())
         return {{}, QStringLiteral("cannot decode picture: %1").arg(reader.errorString())};
     if (reader.transformation() == QImageIOHandler::TransformationNone) {
@@ -400,13 +491,13 @@ DecodeResult decodePictureFile(const QString &path)
         if (turn != QImageIOHandler::TransformationNone)
             image = applyTransformation(image, turn);
         if (image.isNull())
-            return {{}, QStringLiteral("not enough memory for the picture")};
+            return outOfMemoryFor(image.size());
     }
 
     if (image.hasAlphaChannel()) {
         QImage flat(image.size(), QImage::Format_RGB32);
         if (flat.isNull())
-            return {{}, QStringLiteral("not enough memory for the picture")};
+            return outOfMemoryFor(image.size());
         flat.fill(Qt::white);
         QPainter painter(&flat);
         painter.drawImage(0, 0, image);
@@ -415,7 +506,7 @@ DecodeResult decodePictureFile(const QString &path)
     }
     QImage converted = image.convertToFormat(QImage::Format_RGB32);
     if (converted.isNull())
-        return {{}, QStringLiteral("not enough memory for the picture")};
+        return outOfMemoryFor(image.size());
     return {converted, {}};
 }
 
@@ -427,6 +518,9 @@ QStringList readablePicturePatterns()
         if (readable.contains(format.name))
             for (const char *suffix : format.suffixes)
                 patterns << QStringLiteral("*.") + QLatin1String(suffix);
+    for (const QString &heif : heifPatterns())
+        if (!patterns.contains(heif))
+            patterns << heif;
     return patterns;
 }
 

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <utility>
 
 namespace mergola {
 
@@ -18,9 +19,19 @@ namespace mergola {
 constexpr long long kMaxDecodedPixels = 250'000'000;
 
 struct DecodeResult {
+    DecodeResult() = default;
+    DecodeResult(QImage decoded, QString why) : image(std::move(decoded)), error(std::move(why)) {}
+
     QImage image;   // Format_RGB32 on success, null on failure
     QString error;  // why it failed, in plain words, for the CLI
+    // Set when it failed because memory ran out, not because of the file;
+    // size is the picture's where the file tells it.
+    bool outOfMemory = false;
+    QSize size;
 };
+
+// The failure of a good file whose picture the memory cannot hold.
+DecodeResult outOfMemoryFor(const QSize &size);
 
 DecodeResult decodePictureFile(const QString &path);
 

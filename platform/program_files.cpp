@@ -60,26 +60,25 @@ ProgramFiles locateProgramFiles(const QString &programDir)
 
 TemporaryFolder::TemporaryFolder(const ProgramFiles &files)
 {
-    if (files.temporaryDir.isEmpty())
-        makePrivate();
-    else
-        m_path = files.temporaryDir;
+    // In the program's own folder too each operation gets a folder of its
+    // own, so two windows of one copy never write the same temporary file.
+    makePrivate(files.temporaryDir.isEmpty() ? QDir::tempPath() : files.temporaryDir);
 }
 
 TemporaryFolder::TemporaryFolder()
 {
-    makePrivate();
+    makePrivate(QDir::tempPath());
 }
 
-void TemporaryFolder::makePrivate()
+void TemporaryFolder::makePrivate(const QString &parent)
 {
     // QTemporaryDir creates the folder in one step with a random name and
     // mode 0700, so nobody else can put anything into it or look inside.
-    m_private = std::make_unique<QTemporaryDir>(QDir(QDir::tempPath()).filePath(QStringLiteral("mergola-XXXXXX")));
+    m_private = std::make_unique<QTemporaryDir>(QDir(parent).filePath(QStringLiteral("mergola-XXXXXX")));
     if (m_private->isValid()) {
         m_path = m_private->path();
     } else {
-        m_error = QStringLiteral("no temporary folder in %1: %2").arg(QDir::tempPath(), m_private->errorString());
+        m_error = QStringLiteral("no temporary folder in %1: %2").arg(parent, m_private->errorString());
         m_private.reset();
     }
 }

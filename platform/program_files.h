@@ -41,9 +41,9 @@ ProgramFiles portableProgramFiles(const QString &programDir);
 // Decides between portable and installed for the program in programDir.
 ProgramFiles locateProgramFiles(const QString &programDir);
 
-// The folder one operation writes its temporary files into: the program's
-// folder of a portable copy, or else a new folder with an unpredictable
-// name and owner-only permissions under the system's temporary folder,
+// The folder one operation writes its temporary files into: a new folder
+// with an unpredictable name and owner-only permissions in the program's
+// folder of a portable copy, or else under the system's temporary folder,
 // removed with everything in it when this object goes.
 class TemporaryFolder {
 public:
@@ -54,7 +54,7 @@ public:
     QString errorString() const { return m_error; }
 
 private:
-    void makePrivate();
+    void makePrivate(const QString &parent);
 
     std::unique_ptr<QTemporaryDir> m_private;
     QString m_path;

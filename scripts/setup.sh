@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Mergola needs to build, run and test, if any
 # are missing. Safe to run again: it does nothing when all are present.
-# qt6-image-formats-plugins lets Mergola read WebP and TIFF; the desktop
-# tools check the desktop entry, the metainfo and the man pages; Qt's
-# translation tools build the English window; the last line makes and
-# checks the Debian package (scripts/package.sh, scripts/package-test.sh).
+# qt6-image-formats-plugins lets Mergola read WebP and TIFF, libheif the
+# phones' HEIC and AVIF; the desktop tools check the desktop entry, the
+# metainfo and the man pages; Qt's translation tools build the English
+# window; the last line makes and checks the Debian package
+# (scripts/package.sh, scripts/package-test.sh).
 set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev libturbojpeg0-dev
+  qt6-base-dev libturbojpeg0-dev libheif-dev
   qt6-image-formats-plugins
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation

@@ -37,6 +37,13 @@ void Main::reportOutOfMemory(int width, int height)
     m_services.messages->show(tr("Te weinig geheugen voor %1 x %2 pixels!").arg(width).arg(height));
 }
 
+void Main::reportLoadOutOfMemory(const QSize &picture)
+{
+    // The file's own size where it told it; else the working pictures were what did not fit.
+    const QSize size = picture.isValid() ? picture : QSize(m_work.ResultWidth, m_work.ResultHeight);
+    reportOutOfMemory(size.width(), size.height());
+}
+
 void Main::CombineResult(int index)
 {
     BusyScope busy(*m_services.pointer);
@@ -68,7 +75,8 @@ void Main::runFilterMenuEntry(const FilterMenuEntry *entry)
         case MenuAction::Filter: {
             if (!m_filters.FilterBusy())
                 m_stopFilter = false;
-            WindowFilterProgress sink(m_filterProgress, *m_progress, *m_services.eventLoop, m_ending, m_stopFilter);
+            WindowFilterProgress sink(m_filterProgress, *m_progress, *m_services.eventLoop, *m_services.pointer, m_ending,
+                                      m_stopFilter);
             const FilterOutcome outcome = m_filters.ApplyFilter(entry->filterId, m_work.Pict, entry->parameter, sink);
             if (outcome == FilterOutcome::OutOfMemory)
                 reportOutOfMemory(m_work.Pict.width(), m_work.Pict.height());

@@ -117,18 +117,21 @@ void Main::applyBackgroundColour()
 
 void Main::Foto0_Click(int slot)
 {
-    if (loadSlotWithDialog(m_work, slot, Foto0(slot).picture(), *m_services.dialogs, *m_services.pointer) ==
-        LoadOutcome::OutOfMemory)
-        reportOutOfMemory(m_work.ResultWidth, m_work.ResultHeight);
+    QSize memoryFor;
+    if (loadSlotWithDialog(m_work, slot, Foto0(slot).picture(), *m_services.dialogs, *m_services.pointer,
+                           &memoryFor) == LoadOutcome::OutOfMemory)
+        reportLoadOutOfMemory(memoryFor);
     Foto0(slot).refresh();
     resultChanged();
 }
 
 bool Main::Foto0_Drop(int slot, const QString &path, QString *why)
 {
-    const LoadOutcome outcome = loadSlotFile(m_work, slot, Foto0(slot).picture(), path, *m_services.pointer, why);
+    QSize memoryFor;
+    const LoadOutcome outcome =
+        loadSlotFile(m_work, slot, Foto0(slot).picture(), path, *m_services.pointer, why, &memoryFor);
     if (outcome == LoadOutcome::OutOfMemory)
-        reportOutOfMemory(m_work.ResultWidth, m_work.ResultHeight);
+        reportLoadOutOfMemory(memoryFor);
     Foto0(slot).refresh();
     resultChanged();
     return outcome == LoadOutcome::Loaded;

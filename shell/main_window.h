@@ -129,6 +129,8 @@ private:
     void redrawPict0();
     void runFilterMenuEntry(const FilterMenuEntry *entry);
     void reportOutOfMemory(int width, int height);
+    // Memory ran out while a file loaded: for its picture of this size, if known.
+    void reportLoadOutOfMemory(const QSize &picture);
 
     // main_buttons.cpp
     void connectButtons();

@@ -26,18 +26,18 @@ QString openPictureFilter()
 }
 
 LoadOutcome loadSlotWithDialog(Workspace &work, int slot, Picture &display, FileDialogs &dialogs,
-                               BusyPointer &pointer)
+                               BusyPointer &pointer, QSize *memoryFor)
 {
     const QString path = dialogs.openFile(openPictureFilter());
     if (path.isEmpty()) {
         pointer.setArrow();
         return LoadOutcome::NotLoaded;
     }
-    return loadSlotFile(work, slot, display, path, pointer);
+    return loadSlotFile(work, slot, display, path, pointer, nullptr, memoryFor);
 }
 
 LoadOutcome loadSlotFile(Workspace &work, int slot, Picture &display, const QString &path, BusyPointer &pointer,
-                         QString *why)
+                         QString *why, QSize *memoryFor)
 {
     BusyScope busy(pointer);
     // Every load brings all three working pictures to the working size,
@@ -49,7 +49,9 @@ LoadOutcome loadSlotFile(Workspace &work, int slot, Picture &display, const QStr
     if (decoded.image.isNull()) {
         if (why)
             *why = decoded.error;
-        return LoadOutcome::NotLoaded;
+        if (memoryFor)
+            *memoryFor = decoded.size;
+        return decoded.outOfMemory ? LoadOutcome::OutOfMemory : LoadOutcome::NotLoaded;
     }
     drawIntoSlot(work, slot, display, decoded.image);
     return LoadOutcome::Loaded;

@@ -24,17 +24,18 @@ QString openPictureFilter();
 enum class LoadOutcome {
     Loaded,
     NotLoaded,   // cancelled, or a file that cannot be read or decoded
-    OutOfMemory, // the working pictures could not be had at the working size
+    OutOfMemory, // the working pictures, or the file's own picture, could not be had
 };
 
-// A click on Foto0(slot): asks for a file and loads it.
+// A click on Foto0(slot): asks for a file and loads it. When memory runs
+// out for the file's own picture, memoryFor (if given) receives its size.
 LoadOutcome loadSlotWithDialog(Workspace &work, int slot, Picture &display, FileDialogs &dialogs,
-                               BusyPointer &pointer);
+                               BusyPointer &pointer, QSize *memoryFor = nullptr);
 
 // Loads path into the slot, as the dialog would. When the file cannot be
-// loaded, why (if given) receives the reason in plain words.
+// loaded, why (if given) receives the reason in plain words; memoryFor as above.
 LoadOutcome loadSlotFile(Workspace &work, int slot, Picture &display, const QString &path, BusyPointer &pointer,
-                         QString *why = nullptr);
+                         QString *why = nullptr, QSize *memoryFor = nullptr);
 
 // Draws a picture already in memory (Format_RGB32, from the clipboard)
 // into the slot exactly as a loaded file would be drawn.

@@ -1,6 +1,8 @@
 // How a running filter reports to the window: the value goes into
 // FilterProgress, the progress display is told, and the event loop gets
-// its one turn, during which the user may press any button. When the user
+// its one turn, during which the user may press any button. A handler run
+// in that turn may put the arrow back when it ends; the filter is still
+// running, so the busy pointer comes back after the turn. When the user
 // has ended the program or pressed Esc during that turn, the filter is
 // given up.
 #pragma once
@@ -16,8 +18,8 @@ namespace mergola {
 class WindowFilterProgress final : public FilterProgressSink {
 public:
     WindowFilterProgress(std::int32_t &filterProgress, ProgressDisplay &display, EventLoopTurn &loop,
-                         const bool &ending, const bool &stop)
-        : m_value(filterProgress), m_display(display), m_loop(loop), m_ending(ending), m_stop(stop)
+                         BusyPointer &pointer, const bool &ending, const bool &stop)
+        : m_value(filterProgress), m_display(display), m_loop(loop), m_pointer(pointer), m_ending(ending), m_stop(stop)
     {
     }
 
@@ -30,6 +32,7 @@ public:
     void yield() override
     {
         m_loop.turn();
+        m_pointer.setBusy();
         if (m_ending || m_stop)
             throw FilterAbandoned{};
     }
@@ -38,6 +41,7 @@ private:
     std::int32_t &m_value;
     ProgressDisplay &m_display;
     EventLoopTurn &m_loop;
+    BusyPointer &m_pointer;
     const bool &m_ending;
     const bool &m_stop;
 };

@@ -1,6 +1,8 @@
 /* The converter behind bmp2jpeg.h: TurboJPEG reads the BMP and encodes it;
    the JPG goes to a temporary file that is renamed over the target only
-   when it is complete. */
+   when it is complete. A target reached through symbolic links is the
+   file at their end, so the links stay; a file that is replaced keeps its
+   permissions, and its owner and group where the saver may give them. */
 #define _POSIX_C_SOURCE 200809L
 
 #include "bmp2jpeg.h"
@@ -10,6 +12,8 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <libgen.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <turbojpeg.h>
 #include <unistd.h>
@@ -25,7 +29,12 @@ enum {
     /* Room for ".<pid>-<n>.part" after the target path. */
     kTemporarySuffixRoom = 48,
     /* New files get the usual rw-rw-rw- less the user's umask. */
-    kNewFileMode = 0666
+    kNewFileMode = 0666,
+    /* A replaced file's permission bits; set-id bits are not carried over
+       to a file of another content. */
+    kPermissionBits = 0777,
+    /* As the kernel's own limit on links followed in one path. */
+    kMostLinksFollowed = 40
 };
 
 static int encoderQuality(int16_t quality)
@@ -75,26 +84,93 @@ static int openTemporaryBeside(const char *jpgPath, char **nameOut)
     return -1;
 }
 
+/* The file that path names once every symbolic link on its end is
+   followed (a link to a name not there yet names that name), newly
+   allocated; NULL with errno set when it cannot be worked out. */
+static char *linkEnd(const char *path)
+{
+    char *current = strdup(path);
+    for (int followed = 0; current && followed <= kMostLinksFollowed; ++followed) {
+        struct stat status;
+        if (lstat(current, &status) != 0 || !S_ISLNK(status.st_mode))
+            return current;
+        char *target = malloc((size_t)status.st_size + 1);
+        const ssize_t length = target ? readlink(current, target, (size_t)status.st_size + 1) : -1;
+        if (length < 0 || length > status.st_size) {
+            free(target);
+            free(current);
+            errno = length < 0 ? errno : EAGAIN;
+            return NULL;
+        }
+        target[length] = '\0';
+        if (target[0] == '/') {
+            free(current);
+            current = target;
+            continue;
+        }
+        /* A relative link is read from the link's own folder. */
+        char *folderCopy = strdup(current);
+        const char *folder = folderCopy ? dirname(folderCopy) : NULL;
+        char *joined = folder ? malloc(strlen(folder) + strlen(target) + 2) : NULL;
+        if (joined)
+            sprintf(joined, "%s/%s", folder, target);
+        free(folderCopy);
+        free(target);
+        free(current);
+        current = joined;
+    }
+    if (current) {
+        free(current);
+        errno = ELOOP;
+    }
+    return NULL;
+}
+
+/* Gives the new file what the user set on the one it replaces: its
+   permission bits, and its owner and group as far as this user may (root
+   keeps both; others keep the group if they belong to it). Access is never
+   wider than before: where the group cannot be kept, the saver's group gets
+   no more than everyone else had. */
+static int keepWhatWasSet(int fd, const char *target)
+{
+    struct stat status;
+    if (stat(target, &status) != 0)
+        return errno == ENOENT ? 0 : errno;
+    mode_t mode = status.st_mode & kPermissionBits;
+    if (fchown(fd, status.st_uid, status.st_gid) != 0 && fchown(fd, (uid_t)-1, status.st_gid) != 0)
+        mode &= ~(mode_t)S_IRWXG | ((mode & S_IRWXO) << 3);
+    return fchmod(fd, mode) == 0 ? 0 : errno;
+}
+
 /* Writes the encoded bytes to jpgPath through a temporary file. Returns 0
    or the error number of the step that failed. */
 static int storeJpeg(const char *jpgPath, const unsigned char *jpeg, unsigned long size)
 {
-    char *temporary = NULL;
-    const int fd = openTemporaryBeside(jpgPath, &temporary);
-    if (fd < 0)
+    char *target = linkEnd(jpgPath);
+    if (!target)
         return errno ? errno : ENOMEM;
-    int error = writeAll(fd, jpeg, size) ? 0 : (errno ? errno : EIO);
+    char *temporary = NULL;
+    const int fd = openTemporaryBeside(target, &temporary);
+    if (fd < 0) {
+        const int error = errno ? errno : ENOMEM;
+        free(target);
+        return error;
+    }
+    int error = keepWhatWasSet(fd, target);
+    if (!error && !writeAll(fd, jpeg, size))
+        error = errno ? errno : EIO;
     /* Flush to the disk before the rename, so that a crash right after the
        save cannot leave an empty file under the user's name. */
     if (!error && fsync(fd) != 0)
         error = errno;
     if (close(fd) != 0 && !error)
         error = errno;
-    if (!error && rename(temporary, jpgPath) != 0)
+    if (!error && rename(temporary, target) != 0)
         error = errno;
     if (error)
         unlink(temporary);
     free(temporary);
+    free(target);
     return error;
 }
 

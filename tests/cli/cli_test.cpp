@@ -307,6 +307,10 @@ TEST_F(Cli, ReportsMemoryThatRunsOutInsteadOfCrashing)
                          "not enough memory for the combined picture at 9999 x 9999");
     expectOneLineFailure(limited({"--size", "6000x6000", "--combine", "2", "--apply", "blur"}), 1,
                          "blur: not enough memory to filter a 6000 x 6000 picture");
+    // A good file whose picture does not fit is not called damaged.
+    const QString big = path("big.jpg");
+    runOk({"--size", "9000x9000", "--combine", "1", "--output", big});
+    expectOneLineFailure(limited({"--input", big}), 1, big + ": not enough memory for a 9000 x 9000 picture");
     EXPECT_FALSE(QFile::exists(out));
     EXPECT_TRUE(tempDirIsEmpty());
 }

@@ -2,8 +2,12 @@
 # Makes the small test pictures of this folder: one 13 x 7 picture stored
 # as BMP, PNG, lossless WebP and TIFF, each written by a different encoder
 # than the Qt readers under test (Python's zlib for BMP and PNG, libwebp's
-# cwebp, libtiff's raw2tiff), plus copies that carry an EXIF orientation.
-# Needs python3 and the Debian packages webp and libtiff-tools. The files
+# cwebp, libtiff's raw2tiff), plus copies that carry an EXIF orientation,
+# and the phones' formats: HEIC in full colour resolution, lossless but for
+# the colour conversion's rounding (heif-enc), lossless AVIF (avifenc), and
+# a HEIC with a transparent half; and a GIF whose first frame is smaller
+# than its screen. Needs python3 and the Debian packages webp,
+# libtiff-tools, libheif-examples, libavif-bin and gifsicle. The files
 # are kept in the repository; run this only to remake them.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -31,6 +35,10 @@ def png(extra=b''):
     return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', W, H, 8, 2, 0, 0, 0)) + extra
             + chunk(b'IDAT', zlib.compress(raw, 9)) + chunk(b'IEND', b''))
 open('picture.png', 'wb').write(png())
+# The same picture with its left half fully transparent, its right half opaque.
+raw = b''.join(b'\0' + bytes(c for x, p in enumerate(r) for c in p + ((0 if x < W // 2 else 255),)) for r in rows)
+open(f'{work}/half-clear.png', 'wb').write(b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', W, H, 8, 6, 0, 0, 0))
+    + chunk(b'IDAT', zlib.compress(raw, 9)) + chunk(b'IEND', b''))
 open('turned-6.png', 'wb').write(png(chunk(b'eXIf', exif(6))))
 open(f'{work}/exif-5.bin', 'wb').write(exif(5))
 # A baseline TIFF with its directory first and the pixels last, as some
@@ -52,3 +60,8 @@ webpmux -set exif "$work/exif-5.bin" picture.webp -o turned-5.webp
 raw2tiff -w 13 -l 7 -b 3 -d byte -p rgb -c lzw "$work/picture.rgb" picture.tif
 cp picture.tif turned-8.tif
 tiffset -s 274 8 turned-8.tif
+# The stripes as the first frame, 16 x 12, on a 2000 x 1000 screen.
+gifsicle --logical-screen 2000x1000 stripes.gif -o small-frame.gif
+heif-enc -L -p chroma=444 picture.png -o picture.heic >/dev/null
+heif-enc -L -p chroma=444 "$work/half-clear.png" -o half-clear.heic >/dev/null
+avifenc -l picture.png picture.avif >/dev/null

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdlib>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 
 using namespace mergola;
@@ -115,4 +116,33 @@ TEST(JpegConverter, PixelsHandedOverInMemoryGiveTheSameBytesAsTheTemporaryBmp)
         ASSERT_TRUE(writeJpegFromPixels(picture, dir.filePath("b.jpg"), quality, converterDir()).ok);
         EXPECT_EQ(contentsOf(dir.filePath("a.jpg")), contentsOf(dir.filePath("b.jpg"))) << quality;
     }
+}
+
+TEST(JpegConverter, ASaveKeepsTheReplacedFilesPermissionsAndWritesThroughSymbolicLinks)
+{
+    QTemporaryDir dir;
+    const auto modeOf = [](const QString &path) {
+        struct stat status {};
+        return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_mode & 0777 : ~0u;
+    };
+    const QString privateJpg = writeFile(dir.path(), "private.jpg", "older");
+    ASSERT_EQ(::chmod(QFile::encodeName(privateJpg).constData(), 0600), 0);
+    ASSERT_TRUE(writeJpegFromPixels(smooth(8, 8), privateJpg, 75, converterDir()).ok);
+    EXPECT_EQ(modeOf(privateJpg), 0600u) << "not readable by others after the save";
+    EXPECT_EQ(decodePictureFile(privateJpg).image.size(), QSize(8, 8));
+
+    // A relative link into another folder, and a link to a name not there yet.
+    ASSERT_TRUE(QDir(dir.path()).mkpath("photos"));
+    const QString real = writeFile(dir.filePath("photos"), "real.jpg", "older");
+    ASSERT_EQ(::chmod(QFile::encodeName(real).constData(), 0640), 0);
+    ASSERT_TRUE(QFile::link("photos/real.jpg", dir.filePath("shown.jpg")));
+    ASSERT_TRUE(QFile::link("photos/new.jpg", dir.filePath("dangling.jpg")));
+    for (const char *link : {"shown.jpg", "dangling.jpg"})
+        ASSERT_TRUE(writeJpegFile(smooth(8, 8), dir.filePath(link), 75, converterDir(), dir.filePath("t.bmp")).ok)
+            << link;
+    EXPECT_TRUE(QFileInfo(dir.filePath("shown.jpg")).isSymLink() && QFileInfo(dir.filePath("dangling.jpg")).isSymLink());
+    EXPECT_EQ(decodePictureFile(real).image.size(), QSize(8, 8));
+    EXPECT_EQ(modeOf(real), 0640u);
+    EXPECT_EQ(decodePictureFile(dir.filePath("photos/new.jpg")).image.size(), QSize(8, 8));
+    EXPECT_EQ(entriesOf(dir.filePath("photos")), (QStringList{"new.jpg", "real.jpg"})) << "no temporary file left";
 }

@@ -5,6 +5,7 @@
 #include "output/jpeg_converter.h"
 #include "output_test_support.h"
 
+#include <QDirIterator>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -83,4 +84,18 @@ TEST_F(Save, AJpgWhoseFolderGoesAwayBeforeOrWhileTheConverterRunsIsReported)
     EXPECT_EQ(messages.shown, QStringList({kJpgSaveFailed, kJpgSaveFailed}));
     EXPECT_EQ(entriesOf(vanishing.path()), kOnlyTheLibrary) << "the temporary BMP is gone";
     EXPECT_EQ(entriesOf(program.path()), kOnlyTheLibrary);
+}
+
+TEST_F(Save, AConverterThatCrashesTakesTheProgramButLeavesNoTemporaryFile)
+{
+    QTemporaryDir crashing;
+    ASSERT_TRUE(QFile::copy(QDir(QStringLiteral(MERGOLA_TEST_CRASHING_DIR)).filePath(kLibrary),
+                            QDir(crashing.path()).filePath(kLibrary)));
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(jpg(randomPicture(8, 8, 1), target("x.jpg"), crashing.path()), "");
+    QStringList files;
+    for (QDirIterator it(crashing.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();)
+        files << QFileInfo(it.next()).fileName();
+    EXPECT_EQ(files, kOnlyTheLibrary);
+    EXPECT_TRUE(entriesOf(targetDir.path()).isEmpty());
 }

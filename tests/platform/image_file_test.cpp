@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <tuple>
 
 using namespace mergola;
@@ -94,7 +95,8 @@ TEST(DecodePictureFile, RefusesEveryCutOffFileInsteadOfShowingHalfAPicture)
                                                                 {gif.readAll(), "gif", 1},
                                                                 {dataBytes("picture.png"), "png", 12},
                                                                 {dataBytes("picture.webp"), "webp", 0},
-                                                                {dataBytes("pixels-last.tif"), "tif", 0}};
+                                                                {dataBytes("pixels-last.tif"), "tif", 0},
+                                                                {dataBytes("picture.heic"), "heic", 0}};
     for (const auto &[whole, suffix, trailer] : files) {
         ASSERT_GT(whole.size(), 40);
         EXPECT_FALSE(decodePictureFile(writeFile(dir.path(), QStringLiteral("whole.") + suffix, whole)).image.isNull());
@@ -103,6 +105,57 @@ TEST(DecodePictureFile, RefusesEveryCutOffFileInsteadOfShowingHalfAPicture)
             EXPECT_TRUE(decodePictureFile(cut).image.isNull()) << suffix.toStdString() << " cut at " << keep;
         }
     }
+}
+
+TEST(DecodePictureFile, ReadsThePhonesHeicAndAvifAsTheirPngWithTransparencyOverWhite)
+{
+    // Made from the PNG (tests/data/make_pictures.sh): the AVIF losslessly,
+    // the HEICs losslessly but for one level of the colour conversion's rounding.
+    const QImage png = decodePictureFile(dataFile("picture.png")).image;
+    const auto within = [&](const char *name, int tolerance, int transparentColumns) {
+        const DecodeResult decoded = decodePictureFile(dataFile(name));
+        if (decoded.image.size() != png.size())
+            return ::testing::AssertionFailure() << name << ": " << decoded.error.toStdString();
+        for (int y = 0; y < png.height(); ++y)
+            for (int x = 0; x < png.width(); ++x) {
+                const QRgb want = x < transparentColumns ? qRgb(255, 255, 255) : png.pixel(x, y);
+                const QRgb got = decoded.image.pixel(x, y);
+                if (std::max({std::abs(qRed(got) - qRed(want)), std::abs(qGreen(got) - qGreen(want)),
+                              std::abs(qBlue(got) - qBlue(want))}) > tolerance)
+                    return ::testing::AssertionFailure() << name << " at " << x << "," << y;
+            }
+        return ::testing::AssertionSuccess();
+    };
+    EXPECT_TRUE(within("picture.avif", 0, 0));
+    EXPECT_TRUE(within("picture.heic", 1, 0));
+    EXPECT_TRUE(within("half-clear.heic", 1, png.width() / 2)) << "the left half is fully transparent";
+    const QStringList patterns = readablePicturePatterns();
+    for (const char *pattern : {"*.heic", "*.heif", "*.avif"})
+        EXPECT_TRUE(patterns.contains(QLatin1String(pattern))) << pattern;
+}
+
+TEST(DecodePictureFile, ReadsMotionPhotosWhateverFollowsThePictureAndGifsWhoseFirstFrameIsSmall)
+{
+    // A phone's motion photo: the video after the JPG's end, here random
+    // bytes and bytes that look like the start of another scan.
+    QTemporaryDir dir;
+    const QByteArray jpg = encoded(gradientImage(64, 48), "JPG");
+    const QImage alone = decodePictureFile(writeFile(dir.path(), QStringLiteral("alone.jpg"), jpg)).image;
+    ASSERT_FALSE(alone.isNull());
+    std::mt19937 random(19);
+    for (int tail = 0; tail < 20; ++tail) {
+        QByteArray motion = jpg + QByteArray("\xff\xda\x00\x08ftypmp42", 12);
+        for (int i = 0; i < 3000; ++i)
+            motion += char(random());
+        const DecodeResult decoded = decodePictureFile(writeFile(dir.path(), QStringLiteral("motion.jpg"), motion));
+        EXPECT_EQ(decoded.image, alone) << tail << ": " << decoded.error.toStdString();
+    }
+    // The first frame drawn on the screen's background, the palette's red.
+    const QImage stripes = decodePictureFile(dataFile("stripes.gif")).image;
+    const QImage screen = decodePictureFile(dataFile("small-frame.gif")).image;
+    ASSERT_EQ(screen.size(), QSize(2000, 1000));
+    EXPECT_EQ(screen.copy(QRect(QPoint(0, 0), stripes.size())), stripes);
+    EXPECT_EQ(screen.pixel(1999, 999), qRgb(255, 0, 0));
 }
 
 TEST(DecodePictureFile, StandsPngWebpAndTiffUprightByTheirExifOrientation)

@@ -2,6 +2,8 @@
 // software page, driven from the window.
 #include "window_fixture.h"
 
+#include <sys/resource.h>
+
 using namespace mergola;
 using namespace mergola::testing;
 
@@ -72,6 +74,35 @@ TEST_F(MainButtonsTest, SizeBeyondMemoryIsReportedAndLeavesEveryPictureAsItWas)
     EXPECT_EQ(slot1().image(), slot);
     EXPECT_EQ(pict().image(), result);
     EXPECT_FALSE(pointer.busy());
+}
+
+TEST_F(MainButtonsTest, AGoodFileWhosePictureTheMemoryCannotHoldIsReportedNotPassedOverAsDamaged)
+{
+    if (kSanitizedBuild)
+        GTEST_SKIP() << "the sanitizers' shadow memory allows no address-space limit";
+    QImage big(9000, 9000, QImage::Format_RGB32);
+    big.fill(qRgb(40, 90, 160));
+    const QString jpg = writeImage(files.path(), QStringLiteral("big.jpg"), big, "JPG", 10);
+    big = QImage();
+    loadSlots();
+    const QImage slot = slot1().image().copy();
+    // 200 MB more address space than the process has: not the 324 MB the picture needs.
+    rlimit before{};
+    ASSERT_EQ(::getrlimit(RLIMIT_AS, &before), 0);
+    QFile status(QStringLiteral("/proc/self/status"));
+    ASSERT_TRUE(status.open(QIODevice::ReadOnly));
+    qint64 mapped = 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmSize:"))
+            mapped = line.mid(7).trimmed().split(' ').value(0).toLongLong() * 1024;
+    ASSERT_GT(mapped, 0);
+    rlimit limited = before;
+    limited.rlim_cur = rlim_t(mapped + (200 << 20));
+    ASSERT_EQ(::setrlimit(RLIMIT_AS, &limited), 0);
+    window->Foto0_Drop(1, jpg);
+    ::setrlimit(RLIMIT_AS, &before);
+    EXPECT_EQ(messages.shown, QStringList{QStringLiteral("Te weinig geheugen voor 9000 x 9000 pixels!")});
+    EXPECT_EQ(slot1().image(), slot);
 }
 
 TEST_F(MainButtonsTest, LensMagnifiesTheScreenAroundThePointerAndShowsItsPromptWhenOff)

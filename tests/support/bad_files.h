@@ -126,6 +126,15 @@ inline std::vector<CorpusFile> writeBadFiles(const QDir &dir)
         qToBigEndian<std::uint32_t>(side << 16 | side, huge.data() + frame + 5);
         bad(QStringLiteral("claims-%1.jpg").arg(side), huge);
     }
+    // A phone's HEIC cut off, and one whose size box claims 30000 x 30000 pixels.
+    const QByteArray heic = contentsOf(QStringLiteral(MERGOLA_TEST_DATA "/picture.heic"));
+    bad(QStringLiteral("cut-2.heic"), heic.left(heic.size() / 2));
+    QByteArray claimsHuge = heic;
+    // Each size box: its type, then version and flags, width, height.
+    for (qsizetype box = claimsHuge.indexOf("ispe"); box >= 0; box = claimsHuge.indexOf("ispe", box + 1))
+        for (int at : {8, 12})
+            qToBigEndian<std::uint32_t>(30000, claimsHuge.data() + box + at);
+    bad(QStringLiteral("claims-30000.heic"), claimsHuge);
     // Good pictures in disguise load by their content.
     for (const auto &[name, bytes] : {std::pair{QStringLiteral("frames.gif"), manyFrameGif(5000)},
                                       std::pair{QStringLiteral("top-down.bmp"), bmp(16, -16, 24)},
