@@ -11,8 +11,8 @@ namespace mergola {
 
 namespace {
 
-// Room for the cursor's picture beside its position, which is all the lens
-// reads: producers that add the picture want to know how much fits.
+// Room for the cursor's picture beside its position, for producers that
+// send it; the lens reads only the position, so that alone will do.
 constexpr int cursorMetaSize(int side)
 {
     return static_cast<int>(sizeof(spa_meta_cursor) + sizeof(spa_meta_bitmap)) + side * side * 4;
@@ -85,7 +85,8 @@ void takeFormat(void *data, std::uint32_t id, const spa_pod *param)
     params[1] = static_cast<const spa_pod *>(spa_pod_builder_add_object(
         &b, SPA_TYPE_OBJECT_ParamMeta, SPA_PARAM_Meta, SPA_PARAM_META_type, SPA_POD_Id(SPA_META_Cursor),
         SPA_PARAM_META_size,
-        SPA_POD_CHOICE_RANGE_Int(cursorMetaSize(kCursorSideDefault), cursorMetaSize(1), cursorMetaSize(kCursorSideMax))));
+        SPA_POD_CHOICE_RANGE_Int(cursorMetaSize(kCursorSideDefault), int(sizeof(spa_meta_cursor)),
+                                 cursorMetaSize(kCursorSideMax))));
     pw_stream_update_params(s->stream, params, 2);
 }
 

@@ -1,6 +1,8 @@
 #include "platform/window_finder.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <vector>
 
 namespace mergola {
 
@@ -11,6 +13,8 @@ namespace {
 constexpr int kProbeLength = 32;
 constexpr int kProbeChangesMin = 8;
 constexpr int kProbeRowsTried = 64;
+constexpr int kProbes = 3;
+constexpr int kProbeRowsApart = 40;
 // Rows compared across the window, and the share of their pixels that must
 // agree: the lens box and the progress bar may have moved on since the
 // frame was taken.
@@ -27,27 +31,34 @@ QRgb colourAt(const QImage &window, int x, int y)
     return reinterpret_cast<const QRgb *>(window.constScanLine(y))[x] & kColourBits;
 }
 
-std::optional<Probe> pickProbe(const QImage &window)
+// The busiest row pieces, from rows far enough apart that the pointer
+// (drawn into the frames by compositors without a cursor plane) cannot
+// cover them all.
+std::vector<Probe> pickProbes(const QImage &window)
 {
-    if (window.width() < kProbeLength)
-        return {};
-    Probe best;
-    int bestChanges = -1;
+    std::vector<std::pair<int, Probe>> pieces;
     const int rowStep = std::max(1, window.height() / kProbeRowsTried);
     for (int y = 0; y < window.height(); y += rowStep) {
         for (int x = 0; x + kProbeLength <= window.width(); x += kProbeLength / 2) {
             int changes = 0;
             for (int i = 1; i < kProbeLength; ++i)
                 changes += colourAt(window, x + i, y) != colourAt(window, x + i - 1, y);
-            if (changes > bestChanges) {
-                bestChanges = changes;
-                best = {x, y};
-            }
+            if (changes >= kProbeChangesMin)
+                pieces.push_back({changes, {x, y}});
         }
     }
-    if (bestChanges < kProbeChangesMin)
-        return {};
-    return best;
+    std::stable_sort(pieces.begin(), pieces.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
+    std::vector<Probe> probes;
+    for (const auto &piece : pieces) {
+        const bool apart = std::all_of(probes.begin(), probes.end(), [&](const Probe &p) {
+            return std::abs(p.y - piece.second.y) >= kProbeRowsApart;
+        });
+        if (apart)
+            probes.push_back(piece.second);
+        if (static_cast<int>(probes.size()) == kProbes)
+            break;
+    }
+    return probes;
 }
 
 bool probeShowsAt(const FrameView &frame, const QImage &window, Probe probe, int frameX, int frameY)
@@ -82,17 +93,16 @@ std::optional<QPoint> findWindow(const FrameView &frame, const QImage &picture, 
     const QImage window = picture.convertToFormat(QImage::Format_RGB32);
     if (hint && windowShowsAt(frame, window, *hint))
         return hint;
-    const std::optional<Probe> probe = pickProbe(window);
-    if (!probe)
-        return {};
-    const QRgb first = colourAt(window, probe->x, probe->y);
-    for (int top = 0; top + window.height() <= frame.height; ++top) {
-        const int y = top + probe->y;
-        for (int left = 0; left + window.width() <= frame.width; ++left) {
-            const int x = left + probe->x;
-            if (frame.pixel(x, y) == first && probeShowsAt(frame, window, *probe, x, y) &&
-                windowShowsAt(frame, window, QPoint(left, top)))
-                return QPoint(left, top);
+    for (const Probe &probe : pickProbes(window)) {
+        const QRgb first = colourAt(window, probe.x, probe.y);
+        for (int top = 0; top + window.height() <= frame.height; ++top) {
+            const int y = top + probe.y;
+            for (int left = 0; left + window.width() <= frame.width; ++left) {
+                const int x = left + probe.x;
+                if (frame.pixel(x, y) == first && probeShowsAt(frame, window, probe, x, y) &&
+                    windowShowsAt(frame, window, QPoint(left, top)))
+                    return QPoint(left, top);
+            }
         }
     }
     return {};
