@@ -3,6 +3,8 @@
 // frames, a PipeWire with WirePlumber in a runtime folder of its own.
 #pragma once
 
+#include "support/wait_for_events.h"
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QElapsedTimer>
@@ -17,21 +19,6 @@
 #include <functional>
 
 namespace mergola::testing {
-
-// Runs the event loop until done holds or timeoutMs have passed; done is
-// not asked again once it held.
-inline bool waitForEvents(const std::function<bool()> &done, int timeoutMs = 20000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return true;
-}
 
 inline bool readLineFrom(QProcess &process, QByteArray &line, int timeoutMs = 20000)
 {
