@@ -53,7 +53,7 @@ EOF
   # announces (fixed in 0.8.0); the shim says it, and it then uses shared
   # memory. The session's own service file preloads it, so nothing outside
   # this folder changes.
-  gcc -O2 -shared -fPIC -o "$work/xdpw-shim.so" "$here/../tests/e2e/xdpw_shm_shim.c" -ldl || exit 2
+  gcc -O2 -shared -fPIC -o "$work/xdpw-shim.so" "$here/xdpw-shm-shim.c" -ldl || exit 2
   printf '[D-BUS Service]\nName=org.freedesktop.impl.portal.desktop.wlr\nExec=/usr/bin/env LD_PRELOAD=%s /usr/libexec/xdg-desktop-portal-wlr\n' \
     "$work/xdpw-shim.so" >"$work/data/dbus-1/services/org.freedesktop.impl.portal.desktop.wlr.service"
   exec env -i PATH=/usr/local/bin:/usr/bin:/bin HOME="$work/home" XDG_RUNTIME_DIR="$work/run" \

@@ -63,11 +63,8 @@ public:
     ~ScreenProducer()
     {
         pw_thread_loop_stop(m_loop);
-        pw_stream_destroy(m_stream);
-        pw_core_disconnect(m_core);
-        pw_context_destroy(m_context);
-        pw_thread_loop_destroy(m_loop);
-        pw_deinit();
+        pw_stream_destroy(m_stream), pw_core_disconnect(m_core), pw_context_destroy(m_context);
+        pw_thread_loop_destroy(m_loop), pw_deinit();
     }
     std::uint32_t node()
     {
@@ -132,11 +129,6 @@ private:
     QPoint m_pointer;
 };
 
-QString tokenIn(const QString &file)
-{
-    return QString::fromUtf8(contentsOf(file));
-}
-
 } // namespace
 
 TEST(ScreenCast, AsksOnceAndKeepsEachStartsFreshRestoreTokenBesideTheSettings)
@@ -157,7 +149,7 @@ TEST(ScreenCast, AsksOnceAndKeepsEachStartsFreshRestoreTokenBesideTheSettings)
     EXPECT_EQ(selected.value("persist_mode").toInt(), 2);
     EXPECT_FALSE(selected.contains("restore_token")) << "nothing to restore the first time";
     ASSERT_TRUE(waitForEvents([&] { return reader.isStreaming(); }));
-    EXPECT_EQ(tokenIn(tokenFile), "token-1");
+    EXPECT_EQ(contentsOf(tokenFile), "token-1");
 
     reader.stop();
     EXPECT_TRUE(desktop.waitForCall("Session.Close"));
@@ -169,7 +161,7 @@ TEST(ScreenCast, AsksOnceAndKeepsEachStartsFreshRestoreTokenBesideTheSettings)
     ASSERT_TRUE(desktop.waitForCall("SelectSources", &selected));
     EXPECT_EQ(selected.value("cursor_mode").toInt(), 4);
     EXPECT_EQ(selected.value("restore_token").toString(), "token-1");
-    ASSERT_TRUE(waitForEvents([&] { return tokenIn(tokenFile) == "token-2"; }));
+    ASSERT_TRUE(waitForEvents([&] { return contentsOf(tokenFile) == "token-2"; }));
     EXPECT_FALSE(QFile::permissions(tokenFile) & (QFile::ReadGroup | QFile::ReadOther)) << "the user's alone";
 
     // A portal too old to restore is not asked to, and the spent token goes.
@@ -197,7 +189,7 @@ TEST(ScreenCast, ARefusalOrAMissingPortalEndsTheCastAndSaysWhich)
     EXPECT_EQ(failure(), CastFailure::Refused);
     EXPECT_TRUE(desktop.waitForCall("Session.Close"));
     EXPECT_FALSE(reader.isRunning());
-    EXPECT_EQ(tokenIn(tokenFile), "kept") << "a refusal gives no new token";
+    EXPECT_EQ(contentsOf(tokenFile), "kept") << "a refusal gives no new token";
 
     desktop.tell("start-response 2");
     reader.start();

@@ -1,4 +1,4 @@
-/* Preloaded into xdg-desktop-portal-wlr 0.7.0 by scripts/wayland-session.sh.
+/* Preloaded into xdg-desktop-portal-wlr 0.7.0 by wayland-session.sh beside it.
  *
  * That version starts a screen cast only after the compositor's screencopy
  * frame has named a DMA-BUF format, which a compositor that renders in
