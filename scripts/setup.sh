@@ -1,17 +1,23 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Mergola needs to build, run and test, if any
 # are missing. Safe to run again: it does nothing when all are present.
-# qt6-image-formats-plugins lets Mergola read WebP and TIFF; the tools of
-# the last line check the desktop entry, the metainfo and the man pages.
+# qt6-image-formats-plugins lets Mergola read WebP and TIFF; qt6-wayland
+# shows its window as a native Wayland client, and libpipewire-0.3-dev and
+# QtDBus (in qt6-base-dev) let its lens read a Wayland desktop's screen
+# through the desktop portal. The headless Wayland desktop of the lens's
+# tests (scripts/wayland-session.sh) is the line after the fonts; the tools
+# of the last line check the desktop entry, the metainfo and the man pages.
 set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev libturbojpeg0-dev
-  qt6-image-formats-plugins
+  qt6-image-formats-plugins qt6-wayland libpipewire-0.3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation
   xvfb xauth xdotool
+  sway swaybg xwayland grim xdg-desktop-portal xdg-desktop-portal-wlr pipewire pipewire-bin wireplumber
+  dbus-daemon dbus-bin libwayland-dev libwayland-bin python3-dbus python3-gi passwd
   clang libclang-rt-14-dev
   desktop-file-utils appstream man-db groff-base
 )

@@ -7,7 +7,8 @@
 #
 #   bash scripts/wayland-session.sh COMMAND [ARGS...]
 #
-# The desktop is one 1280 x 720 monitor, HEADLESS-1, in plain magenta. The
+# The desktop is one monitor, HEADLESS-1, in plain magenta, 1280 x 720
+# unless WAYLAND_SESSION_MODE says otherwise (1920x1080, say). The
 # command gets WAYLAND_DISPLAY, DISPLAY (XWayland), SWAYSOCK and
 # DBUS_SESSION_BUS_ADDRESS; its exit status is the script's, or 77 when the
 # desktop's packages are missing (scripts/setup.sh installs them). sway does
@@ -27,7 +28,7 @@ if [[ $(id -u) -eq 0 ]]; then
   mkdir -p "$work"
   chown "$user:" "$work"
   chmod 700 "$work"
-  runuser -u "$user" -- env WAYLAND_SESSION_DIR="$work" bash "$here/wayland-session.sh" "$@"
+  runuser -u "$user" -- env WAYLAND_SESSION_DIR="$work" ${WAYLAND_SESSION_MODE:+WAYLAND_SESSION_MODE="$WAYLAND_SESSION_MODE"} bash "$here/wayland-session.sh" "$@"
   status=$?
   [[ -n ${WAYLAND_SESSION_DIR:-} ]] || rm -rf "$work"
   exit $status
@@ -37,9 +38,9 @@ if [[ -z ${WAYLAND_SESSION_INSIDE:-} ]]; then
   work=${WAYLAND_SESSION_DIR:-$(mktemp -d)}
   mkdir -p "$work"/{home,run,config/sway,config/xdg-desktop-portal-wlr,data/dbus-1/services,logs}
   chmod 700 "$work/run"
-  cat >"$work/config/sway/config" <<'EOF'
+  cat >"$work/config/sway/config" <<EOF
 output * bg #ff00ff solid_color
-output HEADLESS-1 mode 1280x720 position 0 0
+output HEADLESS-1 mode ${WAYLAND_SESSION_MODE:-1280x720} position 0 0
 xwayland enable
 default_border none
 default_floating_border none
