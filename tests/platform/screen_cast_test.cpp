@@ -68,19 +68,17 @@ public:
     }
     std::uint32_t node()
     {
-        pw_thread_loop_lock(m_loop);
-        const std::uint32_t id = pw_stream_get_node_id(m_stream);
-        pw_thread_loop_unlock(m_loop);
-        return id;
+        const std::lock_guard guard(*this);
+        return pw_stream_get_node_id(m_stream);
     }
+    void lock() { pw_thread_loop_lock(m_loop); }
+    void unlock() { pw_thread_loop_unlock(m_loop); }
     // Sends screen (kWidth x kHeight) with the pointer at pointer.
     void show(const QImage &screen, QPoint pointer)
     {
-        pw_thread_loop_lock(m_loop);
-        m_screen = screen;
-        m_pointer = pointer;
+        const std::lock_guard guard(*this);
+        m_screen = screen, m_pointer = pointer;
         pw_stream_trigger_process(m_stream);
-        pw_thread_loop_unlock(m_loop);
     }
 
 private:

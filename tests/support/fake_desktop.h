@@ -74,11 +74,7 @@ public:
     }
     QString address() const { return m_address; }
     QDBusConnection bus() const { return QDBusConnection::connectToBus(m_address, QStringLiteral("fake-desktop")); }
-    void stopPortal()
-    {
-        m_portal.kill();
-        m_portal.waitForFinished(5000);
-    }
+    void stopPortal() { m_portal.kill(), m_portal.waitForFinished(5000); }
 
     // Changes how the portal answers from now on (see fake_portal.py).
     void tell(const QByteArray &line)
