@@ -120,8 +120,6 @@ public:
         m_environment.insert("XDG_RUNTIME_DIR", runtime.path());
         m_environment.insert("PIPEWIRE_RUNTIME_DIR", runtime.path());
         m_environment.insert("DBUS_SESSION_BUS_ADDRESS", busAddress);
-        // The sanitizers' reports are about our code, not these daemons.
-        m_environment.remove("LD_PRELOAD");
         m_daemon.setProcessEnvironment(m_environment);
         m_daemon.start(QStringLiteral("pipewire"), {});
         // WirePlumber gives up on a PipeWire that does not answer yet, and
