@@ -118,6 +118,13 @@ QRect windowOf(qint64 pid)
     return windowOf(pid, QJsonDocument::fromJson(outputOf("swaymsg", {"-t", "get_tree", "-r"})).object());
 }
 
+QImage screenshot(const QString &path)
+{
+    QFile::remove(path);
+    outputOf("grim", {path});
+    return QImage(path).convertToFormat(QImage::Format_RGB32);
+}
+
 bool castRunning()
 {
     return outputOf("pw-cli", {"ls", "Node"}).contains("Stream/Input/Video");
@@ -145,7 +152,13 @@ void lensShowsThePixelsUnderThePointer(const char *platform)
     ASSERT_TRUE(waitForEvents([&] { return !windowOf(mergola.processId()).isEmpty(); })) << "no window";
     const QString place = QStringLiteral("%1 %2").arg(kWindowPlace.x()).arg(kWindowPlace.y());
     outputOf("swaymsg", {QStringLiteral("[pid=%1] move position %2").arg(mergola.processId()).arg(place)});
-    ASSERT_TRUE(waitForEvents([&] { return windowOf(mergola.processId()).topLeft() == kWindowPlace; }));
+    // Shown there with its two coloured displays: ready for the pointer.
+    ASSERT_TRUE(waitForEvents([&] {
+        const QImage shot = screenshot(folder.filePath("shot.png"));
+        return windowOf(mergola.processId()).topLeft() == kWindowPlace &&
+               shot.pixel(kWindowPlace + QPoint(20, 290)) == qRgb(180, 250, 200) &&
+               shot.pixel(kWindowPlace + QPoint(452, 20)) == qRgb(192, 192, 255);
+    }));
 
     pointer.moveTo(kWindowPlace + kLoepKnop);
     pointer.click();
@@ -158,9 +171,7 @@ void lensShowsThePixelsUnderThePointer(const char *platform)
     QImage shot;
     mergola::Picture expected(kLensArea.width(), kLensArea.height(), qRgb(224, 224, 224));
     EXPECT_TRUE(waitForEvents([&] {
-        QFile::remove(folder.filePath("shot.png"));
-        outputOf("grim", {folder.filePath("shot.png")});
-        shot = QImage(folder.filePath("shot.png")).convertToFormat(QImage::Format_RGB32);
+        shot = screenshot(folder.filePath("shot.png"));
         if (shot.isNull())
             return false;
         expected.drawStretched(shot.copy(QRect(under - QPoint(26, 14), QSize(52, 29))), QRect(QPoint(), kLensArea.size()));
