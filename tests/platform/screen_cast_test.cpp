@@ -136,7 +136,6 @@ TEST(ScreenCast, AsksOnceAndKeepsEachStartsFreshRestoreTokenBesideTheSettings)
         GTEST_SKIP() << "no dbus-daemon or python3-dbus here for a portal of the test's own";
     const QString tokenFile = desktop.folder.filePath("config/Mergola-screencast.token");
     PortalScreenReader reader(tokenFile, kFramesPerSecond, desktop.bus());
-    ASSERT_TRUE(reader.canRead());
     reader.start();
     // A wlroots desktop: no pointer position with the frames, so none in the pixels either.
     QJsonObject selected;
@@ -215,17 +214,14 @@ TEST(ScreenCast, TheLensGetsTheStreamsPixelsAndPointerFromPipeWire)
     ScreenProducer producer(pipeWire.runtime.path());
     ASSERT_TRUE(waitForEvents([&] { return producer.node() != SPA_ID_INVALID; }));
     desktop.tell("cursor-modes 7");
-    desktop.tell(QStringLiteral("stream %1 0 0 %2 %3")
-                     .arg(producer.node())
-                     .arg(ScreenProducer::kWidth)
-                     .arg(ScreenProducer::kHeight)
-                     .toUtf8());
+    const int width = ScreenProducer::kWidth, height = ScreenProducer::kHeight;
+    desktop.tell(QStringLiteral("stream %1 0 0 %2 %3").arg(producer.node()).arg(width).arg(height).toUtf8());
     desktop.tell("pipewire " + pipeWire.socket().toUtf8());
 
     PortalScreenReader reader(desktop.folder.filePath("token"), kFramesPerSecond, desktop.bus());
     reader.start();
-    const QImage first = randomImage(ScreenProducer::kWidth, ScreenProducer::kHeight, 7);
-    const QRect whole(0, 0, ScreenProducer::kWidth, ScreenProducer::kHeight);
+    const QImage first = randomImage(width, height, 7);
+    const QRect whole(0, 0, width, height);
     QImage seen;
     // Frames come when the screen changes, so it keeps "changing" until one arrives.
     ASSERT_TRUE(waitForEvents([&] {
@@ -237,7 +233,7 @@ TEST(ScreenCast, TheLensGetsTheStreamsPixelsAndPointerFromPipeWire)
     EXPECT_EQ(seen, first.copy(6, 4, 2, 2));
     EXPECT_TRUE(reader.grab(QRect(-9, 0, 4, 4), seen).isEmpty());
 
-    const QImage second = randomImage(ScreenProducer::kWidth, ScreenProducer::kHeight, 8);
+    const QImage second = randomImage(width, height, 8);
     ASSERT_TRUE(waitForEvents([&] {
         producer.show(second, QPoint(0, 5));
         return reader.grab(whole, seen) == whole && seen == second && reader.pointerPosition() == QPoint(0, 5);

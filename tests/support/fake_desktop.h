@@ -26,10 +26,8 @@ inline bool readLineFrom(QProcess &process, QByteArray &line, int timeoutMs = 20
     clock.start();
     while (!process.canReadLine() && clock.elapsed() < timeoutMs && process.state() == QProcess::Running)
         process.waitForReadyRead(100);
-    if (!process.canReadLine())
-        return false;
     line = process.readLine().trimmed();
-    return true;
+    return !line.isEmpty();
 }
 
 class FakeDesktop {
