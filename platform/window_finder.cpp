@@ -88,7 +88,7 @@ bool windowShowsAt(const FrameView &frame, const QImage &window, QPoint at)
 
 std::optional<QPoint> findWindow(const FrameView &frame, const QImage &picture, std::optional<QPoint> hint)
 {
-    if (picture.isNull() || picture.width() > frame.width || picture.height() > frame.height)
+    if (picture.isNull())
         return {};
     const QImage window = picture.convertToFormat(QImage::Format_RGB32);
     if (hint && windowShowsAt(frame, window, *hint))
