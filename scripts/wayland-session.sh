@@ -26,6 +26,9 @@ if [[ $(id -u) -eq 0 ]]; then
   id "$user" >/dev/null 2>&1 || useradd --system --no-create-home --shell /usr/sbin/nologin "$user" || exit 2
   work=${WAYLAND_SESSION_DIR:-$(mktemp -d)}
   mkdir -p "$work"
+  # XWayland runs as that user and needs the shared X socket folder a fresh
+  # machine may not have yet.
+  install -d -m 1777 /tmp/.X11-unix
   chown "$user:" "$work"
   chmod 700 "$work"
   runuser -u "$user" -- env WAYLAND_SESSION_DIR="$work" ${WAYLAND_SESSION_MODE:+WAYLAND_SESSION_MODE="$WAYLAND_SESSION_MODE"} bash "$here/wayland-session.sh" "$@"
