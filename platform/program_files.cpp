@@ -33,7 +33,8 @@ QString configFolder()
 ProgramFiles portableProgramFiles(const QString &programDir)
 {
     const QDir dir(programDir);
-    return {false, dir.filePath(kSettingsFileName), dir.filePath(kHelpFileName), dir.path(), dir.path()};
+    return {false, dir.filePath(kSettingsFileName), dir.filePath(kHelpFileName), dir.path(), dir.path(),
+            dir.filePath(kScreenCastTokenFileName)};
 }
 
 ProgramFiles locateProgramFiles(const QString &programDir)
@@ -52,6 +53,7 @@ ProgramFiles locateProgramFiles(const QString &programDir)
     ProgramFiles files;
     files.installed = true;
     files.settingsFile = QDir(configFolder()).filePath(kSettingsFileName);
+    files.screenCastToken = QDir(configFolder()).filePath(kScreenCastTokenFileName);
     files.helpPage = helpInShare ? inShare : besideProgram;
     const QString libraryFolder = QDir::cleanPath(dir.filePath(QStringLiteral(MERGOLA_LIBRARY_FROM_BIN)));
     files.converterDir = QFileInfo(libraryFolder).isDir() ? libraryFolder : dir.path();

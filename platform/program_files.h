@@ -24,6 +24,7 @@ namespace mergola {
 
 inline const QString kSettingsFileName = QStringLiteral("Mergola.ini");
 inline const QString kHelpFileName = QStringLiteral("help.htm");
+inline const QString kScreenCastTokenFileName = QStringLiteral("Mergola-screencast.token");
 
 struct ProgramFiles {
     bool installed = false;
@@ -33,6 +34,9 @@ struct ProgramFiles {
     // The folder for an operation's temporary files; empty in an installed
     // copy, where each operation makes a private one (TemporaryFolder).
     QString temporaryDir;
+    // The desktop portal's restore token for the lens's screen cast, in a
+    // file of its own beside the settings file.
+    QString screenCastToken;
 };
 
 // Everything beside programDir, as a portable copy keeps it.

@@ -2,7 +2,11 @@
 # Installs the Debian packages Mergola needs to build, run and test, if any
 # are missing. Safe to run again: it does nothing when all are present.
 # qt6-image-formats-plugins lets Mergola read WebP and TIFF, libheif the
-# phones' HEIC and AVIF; the desktop tools check the desktop entry, the
+# phones' HEIC and AVIF; qt6-wayland shows its window as a native Wayland
+# client, and libpipewire-0.3-dev and QtDBus (in qt6-base-dev) let its lens
+# read a Wayland desktop's screen through the desktop portal. The headless
+# Wayland desktop of the lens's tests (scripts/wayland-session.sh) is the
+# line after xdotool; the desktop tools check the desktop entry, the
 # metainfo and the man pages; Qt's translation tools build the English
 # window; the last line makes and checks the Debian package
 # (scripts/package.sh, scripts/package-test.sh).
@@ -11,10 +15,12 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev libturbojpeg0-dev libheif-dev
-  qt6-image-formats-plugins
+  qt6-image-formats-plugins qt6-wayland libpipewire-0.3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation
   xvfb xauth xdotool
+  sway swaybg xwayland grim xdg-desktop-portal xdg-desktop-portal-wlr pipewire pipewire-bin wireplumber
+  dbus-daemon dbus-bin libwayland-dev libwayland-bin python3-dbus python3-gi passwd
   clang libclang-rt-14-dev
   desktop-file-utils appstream man-db groff-base
   qt6-tools-dev qt6-l10n-tools qt6-translations-l10n

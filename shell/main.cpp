@@ -1,16 +1,20 @@
 // mergola: the window program. `mergola [FILE [FILE2]]` loads the files
 // into the slots, as the desktop's "Open with" does.
+#include "platform/portal_screen_reader.h"
 #include "platform/program_files.h"
 #include "platform/qt_printer.h"
 #include "platform/qt_services.h"
 #include "shell/command_line.h"
 #include "shell/language.h"
+#include "shell/lens_cast.h"
+#include "shell/lens_view.h"
 #include "shell/main_window.h"
 
 #include <QApplication>
 #include <QStyleFactory>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -70,16 +74,28 @@ int main(int argc, char **argv)
     mergola::QtPrinter printer(QStringLiteral("Mergola"));
     mergola::QtModalWindows modals;
     mergola::QtWebPages webPages;
-    // Taken once at start-up and kept for the whole run, for the lens.
-    mergola::QtScreenReader screen;
     mergola::MainServices services;
+    services.files = mergola::locateProgramFiles(QCoreApplication::applicationDirPath());
+    // Taken once at start-up and kept for the whole run, for the lens. A
+    // Wayland desktop shows its screen only through the portal's screen
+    // cast, also to a window shown through XWayland, whose own grab would
+    // read black.
+    std::unique_ptr<mergola::ScreenReader> screen;
+    mergola::PortalScreenReader *cast = nullptr;
+    if (mergola::isWaylandSession(QProcessEnvironment::systemEnvironment())) {
+        auto portal = std::make_unique<mergola::PortalScreenReader>(
+            services.files.screenCastToken, 1000 / mergola::LensView::kTickMs, QDBusConnection::sessionBus());
+        cast = portal.get();
+        screen = std::move(portal);
+    } else {
+        screen = std::make_unique<mergola::QtScreenReader>();
+    }
     services.pointer = &pointer;
     services.eventLoop = &eventLoop;
     services.printer = &printer;
     services.modals = &modals;
     services.webPages = &webPages;
-    services.screen = &screen;
-    services.files = mergola::locateProgramFiles(QCoreApplication::applicationDirPath());
+    services.screen = screen.get();
 
     // The dialogs need the window as their parent, and the window needs
     // them from its first moment; so they take it once it exists.
@@ -90,6 +106,8 @@ int main(int argc, char **argv)
     mergola::Main window(services);
     dialogs = mergola::QtFileDialogs(&window);
     messages = mergola::QtMessageBox(&window);
+    if (cast)
+        mergola::runCastWithLens(window, *cast);
     // The window stays quiet about a file it cannot load, as it does for a
     // dropped one; a terminal, if there is one, hears why.
     for (qsizetype i = 0; i < line.files.size(); ++i) {

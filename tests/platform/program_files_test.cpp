@@ -19,6 +19,7 @@ TEST(ProgramFiles, APortableCopyKeepsEverythingBesideTheProgram)
     const ProgramFiles files = locateProgramFiles(dir);
     EXPECT_FALSE(files.installed);
     EXPECT_EQ(files.settingsFile, dir + QStringLiteral("/Mergola.ini"));
+    EXPECT_EQ(files.screenCastToken, dir + QStringLiteral("/Mergola-screencast.token"));
     EXPECT_EQ(files.helpPage, dir + QStringLiteral("/help.htm"));
     EXPECT_EQ(files.converterDir, dir);
     // Two windows of this copy saving at once each write a mydummy.bmp of their own beside the program.
@@ -44,6 +45,7 @@ TEST(ProgramFiles, AnInstalledCopyUsesItsPrefixAndTheUsersOwnFolders)
     const ProgramFiles files = locateProgramFiles(bin);
     EXPECT_TRUE(files.installed);
     EXPECT_EQ(files.settingsFile, home.filePath(QStringLiteral("config/Mergola/Mergola.ini")));
+    EXPECT_EQ(files.screenCastToken, home.filePath(QStringLiteral("config/Mergola/Mergola-screencast.token")));
     EXPECT_EQ(files.helpPage, share + QStringLiteral("/help.htm"));
     EXPECT_EQ(files.converterDir, lib);
 
