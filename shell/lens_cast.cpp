@@ -5,6 +5,7 @@
 #include "shell/main_window.h"
 #include "shell/picture_box.h"
 
+#include <QCoreApplication>
 #include <QPushButton>
 
 namespace mergola {
@@ -21,13 +22,14 @@ QString castFailureText(CastFailure why)
 {
     switch (why) {
     case CastFailure::Refused:
-        return QStringLiteral("Screen sharing refused");
+        return QCoreApplication::translate("mergola::LensCast", "Screen sharing refused");
     case CastFailure::NoPortal:
-        return QStringLiteral("No screen-cast portal");
+        return QCoreApplication::translate("mergola::LensCast", "No screen-cast portal");
     case CastFailure::Broken:
         break;
     }
-    return QStringLiteral("Screen cannot be read");
+    // The lens view's own line for a screen it cannot read.
+    return QCoreApplication::translate("mergola::LensView", "Screen cannot be read");
 }
 
 void runCastWithLens(Main &window, PortalScreenReader &reader)

@@ -185,6 +185,17 @@
     </message>
 </context>
 <context>
+    <name>mergola::LensCast</name>
+    <message>
+        <source>Screen sharing refused</source>
+        <translation>Screen sharing refused</translation>
+    </message>
+    <message>
+        <source>No screen-cast portal</source>
+        <translation>No screen-cast portal</translation>
+    </message>
+</context>
+<context>
     <name>mergola::LensView</name>
     <message>
         <source>Lens</source>
