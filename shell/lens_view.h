@@ -28,7 +28,6 @@ public:
 
     LensView(PictureBox &loepPic, QScrollBar &slider1, ScreenReader &screen, QObject *parent);
 
-    bool LensOn() const { return m_lensOn; }
     void toggle();
     void tick();
 

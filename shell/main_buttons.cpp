@@ -5,7 +5,7 @@
 
 #include "shell/example_window.h"
 #include "shell/lens_view.h"
-#include "tools/size_dialog.h"
+#include "shell/size_dialog.h"
 
 #include <QFileInfo>
 #include <QLabel>
@@ -47,11 +47,6 @@ void Main::LoepKnop_Click()
 void Main::Timer1_Timer()
 {
     m_lens->tick();
-}
-
-bool Main::lensOn() const
-{
-    return m_lens->LensOn();
 }
 
 void Main::HelpKnop_Click()

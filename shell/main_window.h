@@ -81,7 +81,6 @@ public:
     void CombineResult(int index); // the `comb` entries 1 to 3
     void fil_Click(int index);
     void fils_Click(int index);
-    bool filterBusy() const { return m_filters.FilterBusy(); }
     const Filters &filters() const { return m_filters; }
     void MenuSaveBmp_Click();
     void MenuSaveJpg_Click();
@@ -91,7 +90,6 @@ public:
     void SizeKnop_Click();
     void LoepKnop_Click();
     void Timer1_Timer(); // one lens frame, as the 25 ms timer draws it
-    bool lensOn() const;
     void HelpKnop_Click();
     void ExampleKnop_Click();
     void SoftwareKnop_Click();
@@ -143,7 +141,6 @@ private:
     // main_window.cpp
     void startUp();
     void applyBackgroundColour();
-    void drawPrompts();
 
     MainServices m_services;
     Workspace m_work;
@@ -186,7 +183,6 @@ private:
     QMenu *m_combineer = nullptr;
     std::unique_ptr<ProgressDisplay> m_progress;
     LensView *m_lens = nullptr;
-    QObject *m_qualityBox = nullptr;
 };
 
 } // namespace mergola

@@ -99,7 +99,7 @@ TEST_F(StressTest, EverythingPressedDuringFiltersLeavesAConsistentWindow)
         anyEntry();
         eventLoop.onTurn = nullptr;
 
-        ASSERT_FALSE(window->filterBusy()) << round;
+        ASSERT_FALSE(window->filters().FilterBusy()) << round;
         ASSERT_LE(window->filters().destBufferBytes(), 16u) << round;
         ASSERT_LE(window->filters().sourceBufferBytes(), 16u) << round;
         const QSize size = pict().hasPixels() ? QSize(pict().width(), pict().height()) : QSize(0, 0);
