@@ -64,7 +64,6 @@ public:
 
     Workspace &workspace() { return m_work; }
     int jpgQuality() const { return m_jpgQuality; }
-    std::int32_t filterProgress() const { return m_filterProgress; }
     ProgressDisplay &progressDisplay() { return *m_progress; }
     QColor backgroundColour() const;
 
