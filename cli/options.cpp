@@ -152,12 +152,12 @@ bool Parser::takeSize(const QString &value)
 {
     static const QRegularExpression form(QStringLiteral("^([0-9]+)[xX]([0-9]+)$"));
     const QRegularExpressionMatch match = form.match(value);
-    const auto width = match.hasMatch() ? boundedNumber(match.captured(1), kMaxSide) : std::nullopt;
-    const auto height = match.hasMatch() ? boundedNumber(match.captured(2), kMaxSide) : std::nullopt;
+    const auto width = match.hasMatch() ? boundedNumber(match.captured(1), kMaxWorkingSide) : std::nullopt;
+    const auto height = match.hasMatch() ? boundedNumber(match.captured(2), kMaxWorkingSide) : std::nullopt;
     if (!width || !height)
         return fail(QStringLiteral("malformed --size '%1': expected WxH, each a whole number from 0 to %2")
                         .arg(value)
-                        .arg(kMaxSide));
+                        .arg(kMaxWorkingSide));
     m_options.width = *width;
     m_options.height = *height;
     return true;
@@ -209,11 +209,11 @@ bool Parser::takeApply(const QString &value)
 
 bool Parser::takeQuality(const QString &value)
 {
-    const auto quality = boundedNumber(value, kMaxQuality);
+    const auto quality = boundedNumber(value, kMaxJpgQuality);
     if (!quality)
         return fail(QStringLiteral("malformed --quality '%1': expected a whole number from 0 to %2")
                         .arg(value)
-                        .arg(kMaxQuality));
+                        .arg(kMaxJpgQuality));
     m_options.quality = *quality;
     return true;
 }
@@ -364,15 +364,15 @@ QString usageText()
                "\n"
                "Exit status: 0 on success, 1 when the work fails (a file that cannot be read\n"
                "or written), 2 for a usage error.\n")
-        .arg(kMaxSide)
-        .arg(kDefaultWidth)
-        .arg(kDefaultHeight)
+        .arg(kMaxWorkingSide)
+        .arg(kDefaultResultWidth)
+        .arg(kDefaultResultHeight)
         .arg(qRed(kDefaultBackground))
         .arg(qGreen(kDefaultBackground))
         .arg(qBlue(kDefaultBackground))
         .arg(indent + wrapped.join(indent))
-        .arg(kMaxQuality)
-        .arg(kDefaultQuality);
+        .arg(kMaxJpgQuality)
+        .arg(kDefaultJpgQuality);
 }
 
 } // namespace mergola::cli

@@ -19,6 +19,8 @@
 //   mistake in a script.
 #pragma once
 
+#include "platform/defaults.h"
+
 #include <QRgb>
 #include <QString>
 #include <QStringList>
@@ -32,13 +34,6 @@ constexpr int kExitSuccess = 0;
 constexpr int kExitWorkFailed = 1;
 constexpr int kExitUsage = 2;
 
-constexpr int kDefaultWidth = 320;
-constexpr int kDefaultHeight = 240;
-constexpr int kMaxSide = 9999;          // four decimal digits, as the resize dialog allows
-constexpr QRgb kDefaultBackground = qRgb(180, 250, 200);
-constexpr int kDefaultQuality = 75;
-constexpr int kMaxQuality = 99;         // the quality box takes two digits
-
 enum class OperationKind { Filter, FlipHorizontal, FlipVertical, Border };
 
 struct Operation {
@@ -51,15 +46,15 @@ struct Operation {
 enum class OutputFormat { Bmp, Jpeg, Png };
 
 struct Options {
-    int width = kDefaultWidth;
-    int height = kDefaultHeight;
+    int width = kDefaultResultWidth;
+    int height = kDefaultResultHeight;
     QString input;
     QString slot1;
     QString slot2;
     QRgb background = kDefaultBackground;
     std::int16_t combine = 0;  // the `comb` index 1..3; 0: no combine
     std::vector<Operation> operations;
-    int quality = kDefaultQuality;
+    int quality = kDefaultJpgQuality;
     QString output;
     OutputFormat outputFormat = OutputFormat::Bmp;
 };

@@ -114,15 +114,10 @@ void AquaFilter(FilterContext &context, std::int32_t)
         blockStatistics(source, kFrame, centres[kFrame % kCentreRows]);
     }
 
-    context.progress.store(0);
-    for (int y = kFrame; y < height - kFrame; ++y) {
-        if (wideEnough) {
-            blockStatistics(source, y + 1, centres[(y + 1) % kCentreRows]);
-            chooseRow(context.dest.row(y), centres[(y - 1) % kCentreRows], centres[(y + 1) % kCentreRows], width);
-        }
-        context.progress.reportRow(y + 1, height);
-    }
-    context.progress.report(100);
+    forEachRowReporting(context, kFrame, height - kFrame - 1, wideEnough, [&](int y) {
+        blockStatistics(source, y + 1, centres[(y + 1) % kCentreRows]);
+        chooseRow(context.dest.row(y), centres[(y - 1) % kCentreRows], centres[(y + 1) % kCentreRows], width);
+    });
 }
 
 } // namespace mergola

@@ -12,26 +12,10 @@ namespace {
 constexpr int kMaxLevel = 255;
 constexpr int kMaxChannelSum = 3 * kMaxLevel; // blue + green + red
 constexpr double kPercent = 100.0;
-constexpr std::int32_t kDone = 100;
 // Noise parameters below 2^26 in size keep u * (2p + 1) - p within the 53
 // bits of a double (a draw has 24 bits, 2p + 1 at most 28): the noise is
 // exact before it is rounded.
 constexpr std::int32_t kExactNoiseLimit = 1 << 26;
-
-// The progress convention around a pass over the rows: 0 first, the share
-// done after each row, 100 at the end. rowWork(y) handles row y (from 0).
-template <typename RowWork>
-void forEachRowReporting(FilterContext &context, RowWork rowWork)
-{
-    FilterProgressSink &progress = context.progress;
-    const int height = context.dest.height;
-    progress.store(0);
-    for (int y = 0; y < height; ++y) {
-        rowWork(y);
-        progress.reportRow(y + 1, height);
-    }
-    progress.report(kDone);
-}
 
 int clampLevel(double value)
 {
@@ -146,10 +130,8 @@ void SwapColorsFilter(FilterContext &context, std::int32_t parameter)
     case 4: swapChannels<kRed, kGreen, kBlue>(context); return;
     case 5: swapChannels<kBlue, kRed, kGreen>(context); return;
     default:
-        // No such swap: the picture stays as it is; the display still
-        // sees the run begin and end.
-        context.progress.store(0);
-        context.progress.report(kDone);
+        // No such swap: the picture stays as it is.
+        context.progress.reportUnchanged();
         return;
     }
 }

@@ -26,19 +26,12 @@ constexpr std::int64_t kEdgeDivisorOffset = 1;
 constexpr int kBlurShift = 3;
 
 // The engine's progress frame around a pass over the inner rows 2..H-1
-// (counted from 1). A picture under 3 columns still gets its row passes.
+// (counted from 1), which have both neighbours. A picture under 3 columns
+// still reports those rows.
 template <class RowPass>
 void forEachInnerRow(FilterContext &context, RowPass &&rowPass)
 {
-    const int width = context.dest.width;
-    const int height = context.dest.height;
-    context.progress.store(0);
-    for (int y = 1; y < height - 1; ++y) {
-        if (width >= 3)
-            rowPass(y);
-        context.progress.reportRow(y + 1, height);
-    }
-    context.progress.report(100);
+    forEachRowReporting(context, 1, context.dest.height - 2, context.dest.width >= 3, rowPass);
 }
 
 // Each row is done in two steps. First, for every byte, everything that
@@ -219,8 +212,7 @@ void runSharpenOrEdge(FilterContext &context, std::int64_t divisor)
 {
     if (divisor == 0) {
         // No meaning for this parameter: leave the picture as it is.
-        context.progress.store(0);
-        context.progress.report(100);
+        context.progress.reportUnchanged();
         return;
     }
     std::vector<std::int16_t> partial(std::size_t(context.dest.width) * kBytesPerPixel);

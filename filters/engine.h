@@ -75,6 +75,33 @@ struct FilterContext {
 
 using FilterFunction = void (*)(FilterContext &context, std::int32_t parameter);
 
+// The engine's progress frame around one pass over the rows
+// firstRow..lastRow (counted from 0) of DestBuffer: 0 before the pass,
+// (y * 100) \ H after row y (counted from 1 there), 100 after it, each
+// report with its turn of the event loop. rowPass(y) runs for each of those
+// rows when runRows is set; a picture too narrow for a filter's
+// neighbourhood still reports them.
+template <class RowPass>
+void forEachRowReporting(FilterContext &context, int firstRow, int lastRow, bool runRows, RowPass &&rowPass)
+{
+    FilterProgressSink &progress = context.progress;
+    const int height = context.dest.height;
+    progress.store(0);
+    for (int y = firstRow; y <= lastRow; ++y) {
+        if (runRows)
+            rowPass(y);
+        progress.reportRow(y + 1, height);
+    }
+    progress.report(100);
+}
+
+// The frame around a pass over every row.
+template <class RowPass>
+void forEachRowReporting(FilterContext &context, RowPass &&rowPass)
+{
+    forEachRowReporting(context, 0, context.dest.height - 1, true, rowPass);
+}
+
 // The filter of an id, or nullptr for an id that names no filter.
 FilterFunction filterForId(std::int32_t filterId);
 

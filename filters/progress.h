@@ -27,6 +27,13 @@ public:
     }
     // The convention after row y (counted from 1) of a picture of h rows.
     void reportRow(int y, int h) { report(static_cast<std::int32_t>((std::int64_t(y) * 100) / h)); }
+    // The whole report of a run that leaves the picture as it is: the
+    // display still sees it begin and end.
+    void reportUnchanged()
+    {
+        store(0);
+        report(100);
+    }
 };
 
 } // namespace mergola

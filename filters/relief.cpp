@@ -32,20 +32,6 @@ ChunkOffsets offsetsOf(std::int32_t colour)
     return offsets;
 }
 
-// The engine's progress frame: 0, then (y * 100) \ H after each row of
-// firstRow..lastRow (counted from 0 here, reported counted from 1), 100.
-template <class RowPass>
-void forEachRow(FilterContext &context, int firstRow, int lastRow, bool wideEnough, RowPass &&rowPass)
-{
-    context.progress.store(0);
-    for (int y = firstRow; y <= lastRow; ++y) {
-        if (wideEnough)
-            rowPass(y);
-        context.progress.reportRow(y + 1, context.dest.height);
-    }
-    context.progress.report(100);
-}
-
 // Each row: whole chunks of 16 pixels as straight byte loops (see
 // vector_clones.h), then the few pixels left over one colour byte at a time.
 // The per-byte rules are always inlined so that every clone gets its own.
@@ -98,7 +84,8 @@ void runDiagonal(FilterContext &context, std::int32_t colour)
 {
     const ChunkOffsets offsets = offsetsOf(colour);
     const PixelView &view = context.dest;
-    forEachRow(context, 0, view.height - 2, view.width >= 2, [&](int y) { DiagonalRow(view, y, offsets); });
+    forEachRowReporting(context, 0, view.height - 2, view.width >= 2,
+                        [&](int y) { DiagonalRow(view, y, offsets); });
 }
 
 // Contour: 8 * C minus the eight neighbours, which is 9 * C minus the 3 x 3
@@ -170,15 +157,15 @@ void EngraveFilter(FilterContext &context, std::int32_t colour)
 void ContourFilter(FilterContext &context, std::int32_t colour)
 {
     const ChunkOffsets offsets = offsetsOf(colour);
-    forEachRow(context, 1, context.dest.height - 2, context.dest.width >= 3,
-               [&](int y) { contourRow(context.dest, context.source, y, offsets); });
+    forEachRowReporting(context, 1, context.dest.height - 2, context.dest.width >= 3,
+                        [&](int y) { contourRow(context.dest, context.source, y, offsets); });
 }
 
 void ReliefFilter(FilterContext &context, std::int32_t)
 {
     const ChunkOffsets noOffsets{};
-    forEachRow(context, 1, context.dest.height - 2, context.dest.width >= 3,
-               [&](int y) { reliefRow(context.dest, context.source, y, noOffsets); });
+    forEachRowReporting(context, 1, context.dest.height - 2, context.dest.width >= 3,
+                        [&](int y) { reliefRow(context.dest, context.source, y, noOffsets); });
 }
 
 } // namespace mergola

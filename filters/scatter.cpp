@@ -29,7 +29,6 @@ std::int64_t keepInside(std::int64_t position, std::int64_t offset, std::int64_t
 
 void DeffuseFilter(FilterContext &context, std::int32_t parameter)
 {
-    FilterProgressSink &progress = context.progress;
     RandomSource &random = context.random;
     const PixelView &picture = context.dest;
     const int width = picture.width;
@@ -47,8 +46,7 @@ void DeffuseFilter(FilterContext &context, std::int32_t parameter)
     // copies. Both draws are made for every pixel, also when an offset is
     // dropped, so the sequence does not depend on the picture's edges.
     std::vector<std::int64_t> offsets(2 * std::size_t(width));
-    progress.store(0);
-    for (int y = 0; y < height; ++y) {
+    forEachRowReporting(context, [&](int y) {
         if (wholeNumbers) {
             const auto halfSteps = static_cast<std::int64_t>(half);
             for (std::int64_t &offset : offsets)
@@ -74,9 +72,7 @@ void DeffuseFilter(FilterContext &context, std::int32_t parameter)
             to[kGreen] = green;
             to[kRed] = red;
         }
-        progress.reportRow(y + 1, height);
-    }
-    progress.report(kDone);
+    });
 }
 
 void PixelizeFilter(FilterContext &context, std::int32_t parameter)

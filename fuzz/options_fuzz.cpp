@@ -25,8 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (parsed.request != Request::Run)
         return 0;
     const Options &options = parsed.options;
-    FUZZ_CHECK(options.width >= 0 && options.width <= kMaxSide && options.height >= 0 && options.height <= kMaxSide);
-    FUZZ_CHECK(options.quality >= 0 && options.quality <= kMaxQuality);
+    FUZZ_CHECK(options.width >= 0 && options.width <= kMaxWorkingSide);
+    FUZZ_CHECK(options.height >= 0 && options.height <= kMaxWorkingSide);
+    FUZZ_CHECK(options.quality >= 0 && options.quality <= kMaxJpgQuality);
     FUZZ_CHECK(options.combine >= 0 && options.combine <= 3);
     return 0;
 }

@@ -36,8 +36,6 @@ public:
     bool redo(Picture &picture);
 
     std::size_t undoSteps() const { return m_undo.size(); }
-    std::size_t redoSteps() const { return m_redo.size(); }
-    std::size_t keptBytes() const { return m_keptBytes; }
 
 private:
     static std::size_t bytesOf(const Picture &picture);

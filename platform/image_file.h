@@ -4,6 +4,12 @@
 // absurd size is refused before anything is allocated, and so is a file
 // cut off before its end; the EXIF orientation is applied so phone photos
 // appear upright; transparent pixels are laid over white.
+//
+// The parts: damage_checks.h (the checks on a file's bytes before Qt's
+// reader), plain_bmp.h (the fast reader of plain BMPs), bmp_header.h (the
+// one reading of a BMP's headers), tiff_messages.h (libtiff's complaints
+// routed through Qt), exif_orientation.h (the orientation Qt's readers
+// leave out). This file ties them together and keeps the formats' list.
 #pragma once
 
 #include <QImage>

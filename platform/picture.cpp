@@ -19,16 +19,12 @@ QImage allocate(int width, int height)
     return allocateRgb32Image(width, height);
 }
 
-// Nearest-neighbour source index for each destination index: the source
-// sample under the centre of the destination pixel. For equal lengths this
-// is the identity, so equal sizes copy exactly.
+// The nearest-neighbour source index for each destination index.
 std::vector<int> sampleMap(int destLength, int sourceLength)
 {
     std::vector<int> map(static_cast<std::size_t>(destLength));
-    for (int i = 0; i < destLength; ++i) {
-        const std::int64_t s = ((2 * std::int64_t(i) + 1) * sourceLength) / (2 * std::int64_t(destLength));
-        map[static_cast<std::size_t>(i)] = static_cast<int>(std::min<std::int64_t>(s, sourceLength - 1));
-    }
+    for (int i = 0; i < destLength; ++i)
+        map[static_cast<std::size_t>(i)] = nearestSample(i, destLength, sourceLength);
     return map;
 }
 

@@ -20,6 +20,16 @@ namespace mergola {
 
 enum class DrawOp { Copy, Xor };
 
+// Nearest-neighbour sampling, as every stretch in the program samples: for
+// pixel i of destLength pixels along one axis, the index of the sample of
+// a source of sourceLength pixels under the pixel's centre; always below
+// sourceLength. Equal lengths give the identity, so equal sizes copy
+// exactly.
+inline int nearestSample(std::int64_t i, std::int64_t destLength, std::int64_t sourceLength)
+{
+    return static_cast<int>((2 * i + 1) * sourceLength / (2 * destLength));
+}
+
 class Picture {
 public:
     Picture() = default;

@@ -14,17 +14,15 @@ constexpr QRgb kLensText = qRgb(128, 128, 128);
 constexpr QPoint kIdleTextCorner(59, 36);
 constexpr QPoint kNoScreenTextCorner(6, 36);
 
-// For each of the lens's destLength pixels along one axis, the sample of a
-// source of sourceLength pixels under its centre (as every stretch in the
-// program samples), as an index into the grabbed part, which starts
-// grabOffset samples into the source and is grabbedLength long; -1 where
-// the sample lies off the screen and the lens keeps its background.
+// For each of the lens's pixels along one axis, the nearest sample of a
+// source of sourceLength pixels, as an index into the grabbed part, which
+// starts grabOffset samples into the source and is grabbedLength long; -1
+// where the sample lies off the screen and the lens keeps its background.
 void mapAxis(std::vector<int> &map, int sourceLength, int grabOffset, int grabbedLength)
 {
-    const long long destLength = static_cast<long long>(map.size());
+    const auto destLength = static_cast<std::int64_t>(map.size());
     for (std::size_t i = 0; i < map.size(); ++i) {
-        const long long sample = (2 * static_cast<long long>(i) + 1) * sourceLength / (2 * destLength);
-        const long long grabbed = sample - grabOffset;
+        const std::int64_t grabbed = nearestSample(std::int64_t(i), destLength, sourceLength) - std::int64_t(grabOffset);
         map[i] = grabbed >= 0 && grabbed < grabbedLength ? static_cast<int>(grabbed) : -1;
     }
 }

@@ -28,9 +28,9 @@ public:
 
     LensView(PictureBox &loepPic, QScrollBar &slider1, ScreenReader &screen, QObject *parent);
 
-    bool LensOn() const { return m_lensOn; }
     void toggle();
     void tick();
+    bool LensOn() const { return m_lensOn; }
 
 private:
     void drawIdleText();

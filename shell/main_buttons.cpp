@@ -5,7 +5,7 @@
 
 #include "shell/example_window.h"
 #include "shell/lens_view.h"
-#include "tools/size_dialog.h"
+#include "shell/size_dialog.h"
 
 #include <QDir>
 #include <QFileInfo>

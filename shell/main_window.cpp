@@ -15,14 +15,6 @@
 
 namespace mergola {
 
-namespace {
-
-constexpr int kStartRed = 180;
-constexpr int kStartGreen = 250;
-constexpr int kStartBlue = 200;
-
-} // namespace
-
 Main::Main(const MainServices &services, QWidget *parent) : QWidget(parent), m_services(services)
 {
     setObjectName(QStringLiteral("Main"));
@@ -36,10 +28,12 @@ Main::~Main() = default;
 
 void Main::startUp()
 {
-    // 1. The window's size; fixed, so it cannot be resized or maximised.
+    // Fixed size: the layout is placed in pixels, so the window can be
+    // neither resized nor maximised.
     setFixedSize(kClientWidth, kClientHeight);
 
-    // 2. Groups and controls, with the prompts drawn as they are placed.
+    // Controls and menus, with the prompts drawn as they are placed, then
+    // their wiring.
     buildLayout();
     buildMenus();
     m_progress = std::make_unique<ProgressDisplay>(*m_bar, *m_progressLabel, m_filterProgress, this);
@@ -61,30 +55,32 @@ void Main::startUp()
     for (QScrollBar *bar : {m_rscroll, m_gscroll, m_bscroll})
         connect(bar, &QScrollBar::valueChanged, this, &Main::applyBackgroundColour);
 
-    // 3. The background colour: each bar set is a change that applies it;
-    // then once more, and the prompt on the freshly filled slot 2.
+    // Background colour: each bar set is a change that applies it, as a
+    // move of the bar would; applied once more on its own, so slot 2 is
+    // filled even where no bar changed value, then the prompt drawn on it.
     m_work.Foto[0].setFillColor(kWindowBackground);
     m_work.Pict.setFillColor(kWindowBackground);
-    m_rscroll->setValue(kStartRed);
-    m_gscroll->setValue(kStartGreen);
-    m_bscroll->setValue(kStartBlue);
+    m_rscroll->setValue(qRed(kDefaultBackground));
+    m_gscroll->setValue(qGreen(kDefaultBackground));
+    m_bscroll->setValue(qBlue(kDefaultBackground));
     applyBackgroundColour();
     Foto0(2).picture().drawText(108, 105, tr("Click for Photo"), promptFont(), kWindowText);
 
-    // 4. The lens is off; its timer runs from here on.
+    // Lens: off at start, its timer running from here on.
     m_lens = new LensView(*m_loepPic, *m_slider1, *m_services.screen, this);
 
-    // 5, 6. Defaults, then whatever the settings file holds.
+    // Settings: the defaults, replaced by whatever the settings file holds.
     Settings settings;
     loadSettingsAtStartup(m_services.files.settingsFile, settings);
     m_work.ResultWidth = settings.resultWidth;
     m_work.ResultHeight = settings.resultHeight;
     m_jpgQuality = settings.jpgQuality;
 
-    // 7, 8. Show them.
+    // Working size and quality shown; the quality box keeps the stored
+    // quality equal to its text from now on (the window owns it).
     m_maatLabel->setText(workingSizeText(m_work.ResultWidth, m_work.ResultHeight));
     m_text1->setText(QString::number(m_jpgQuality));
-    m_qualityBox = new QualityBox(*m_text1, m_jpgQuality, this);
+    new QualityBox(*m_text1, m_jpgQuality, this);
 
     // The working pictures hold their plain fill at the working size until
     // the first load, so every button has a consistent picture to work on.

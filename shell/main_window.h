@@ -64,7 +64,6 @@ public:
 
     Workspace &workspace() { return m_work; }
     int jpgQuality() const { return m_jpgQuality; }
-    std::int32_t filterProgress() const { return m_filterProgress; }
     ProgressDisplay &progressDisplay() { return *m_progress; }
     QColor backgroundColour() const;
 
@@ -81,7 +80,6 @@ public:
     void CombineResult(int index); // the `comb` entries 1 to 3
     void fil_Click(int index);
     void fils_Click(int index);
-    bool filterBusy() const { return m_filters.FilterBusy(); }
     const Filters &filters() const { return m_filters; }
     void MenuSaveBmp_Click();
     void MenuSaveJpg_Click();
@@ -145,7 +143,6 @@ private:
     // main_window.cpp
     void startUp();
     void applyBackgroundColour();
-    void drawPrompts();
 
     MainServices m_services;
     Workspace m_work;
@@ -188,7 +185,6 @@ private:
     QMenu *m_combineer = nullptr;
     std::unique_ptr<ProgressDisplay> m_progress;
     LensView *m_lens = nullptr;
-    QObject *m_qualityBox = nullptr;
 };
 
 } // namespace mergola

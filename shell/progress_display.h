@@ -37,8 +37,6 @@ public:
     void reset();
 
     bool timerEnabled() const { return m_enabled; }
-    // Whether a real timer is armed (false while idle with nothing to show).
-    bool timerArmed() const { return m_timer.isActive(); }
 
 private:
     void clearBar();

@@ -7,17 +7,11 @@
 // effect); written again only by the exit button.
 #pragma once
 
+#include "platform/defaults.h"
+
 #include <QString>
 
 namespace mergola {
-
-constexpr int kDefaultResultWidth = 320;
-constexpr int kDefaultResultHeight = 240;
-constexpr int kDefaultJpgQuality = 75;
-// The resize dialog takes four digits and the quality box two, so these are
-// the largest values the program itself can ever store.
-constexpr int kMaxWorkingSide = 9999;
-constexpr int kMaxJpgQuality = 99;
 
 struct Settings {
     int resultWidth = kDefaultResultWidth;

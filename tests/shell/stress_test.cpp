@@ -93,7 +93,7 @@ TEST_F(StressTest, EverythingPressedDuringFiltersLeavesAConsistentWindow)
         eventLoop.turns = 0;
         eventLoop.onTurn = [&](int turn) {
             // What the previous turn's handlers did to the pointer is undone by now.
-            arrowWhileFiltering += window->filterBusy() && !pointer.busy();
+            arrowWhileFiltering += window->filters().FilterBusy() && !pointer.busy();
             if (pressAt.count(turn)) {
                 ++pressed;
                 actions[std::size_t(pick(int(actions.size())))]();
@@ -102,7 +102,7 @@ TEST_F(StressTest, EverythingPressedDuringFiltersLeavesAConsistentWindow)
         anyEntry();
         eventLoop.onTurn = nullptr;
 
-        ASSERT_FALSE(window->filterBusy()) << round;
+        ASSERT_FALSE(window->filters().FilterBusy()) << round;
         ASSERT_LE(window->filters().destBufferBytes(), 16u) << round;
         ASSERT_LE(window->filters().sourceBufferBytes(), 16u) << round;
         const QSize size = pict().hasPixels() ? QSize(pict().width(), pict().height()) : QSize(0, 0);

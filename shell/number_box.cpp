@@ -1,4 +1,4 @@
-#include "platform/number_box.h"
+#include "shell/number_box.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>

@@ -1,8 +1,9 @@
-#include "tools/size_dialog.h"
+#include "shell/size_dialog.h"
 
-#include "platform/number_box.h"
+#include "platform/defaults.h"
 #include "platform/services.h"
 #include "shell/artwork.h"
+#include "shell/number_box.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -13,7 +14,6 @@ namespace mergola {
 
 namespace {
 
-constexpr int kSideDigits = 4;
 constexpr QRgb kBoxBackground = qRgb(190, 240, 220);
 
 QLineEdit *numberBox(QWidget *parent, const char *name, QRect geometry, int value)
@@ -66,8 +66,8 @@ Sizeform::Sizeform(int resultWidth, int resultHeight, MessageBox &messages, QWid
     m_text2 = numberBox(frame1, "Text2", QRect(10, 46, 60, 20), m_height);
     // Each box goes back to the size the dialog opened with, not to what
     // was typed since.
-    new NumberBox(*m_text1, kSideDigits, [this] { return m_width; }, this);
-    new NumberBox(*m_text2, kSideDigits, [this] { return m_height; }, this);
+    new NumberBox(*m_text1, kWorkingSideDigits, [this] { return m_width; }, this);
+    new NumberBox(*m_text2, kWorkingSideDigits, [this] { return m_height; }, this);
     label(frame1, "Label1", QPoint(74, 24), tr("Breedte"));
     label(frame1, "Label2", QPoint(74, 50), tr("Hoogte"));
     QLabel *label4 = label(frame1, "Label4", QPoint(130, 24),
