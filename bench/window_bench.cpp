@@ -8,7 +8,7 @@
 // as a user who tries filters does; its memory then comes back for the
 // next one. Each line is a filter, the least
 // and the most CPU time of the whole process (every thread, kernel time
-// included) over its runs in ms, and the idle window's resident and
+// included) over its runs in ms, the median in between, and the idle window's resident and
 // lazily freeable memory at the end; with --idle once more after the
 // window has been left idle for 12 seconds.
 //
@@ -153,7 +153,7 @@ int main(int argc, char **argv)
     window.CombineResult(1);
     QApplication::processEvents();
 
-    std::vector<double> least(names.size(), 1e300), most(names.size(), 0);
+    std::vector<std::vector<double>> spentMs(names.size());
     for (int round = 0; round < rounds; ++round)
         for (std::size_t i = 0; i < names.size(); ++i) {
             const double start = cpuMs();
@@ -162,14 +162,16 @@ int main(int argc, char **argv)
             else
                 window.fil_Click(entries[i].entry->index);
             const double spent = cpuMs() - start;
-            least[i] = std::min(least[i], spent);
-            most[i] = std::max(most[i], spent);
+            spentMs[i].push_back(spent);
             QApplication::processEvents();
             if (undo)
                 window.EditUndo();
         }
-    for (std::size_t i = 0; i < names.size(); ++i)
-        std::printf("%s %.1f %.1f\n", names[i].c_str(), least[i], most[i]);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        std::vector<double> &runs = spentMs[i];
+        std::sort(runs.begin(), runs.end());
+        std::printf("%s %.1f %.1f %.1f\n", names[i].c_str(), runs.front(), runs[runs.size() / 2], runs.back());
+    }
     const auto printMemory = [](const char *when) {
         std::printf("# %s: resident %ld kB, of it lazily freeable %ld kB\n", when,
                     kilobytes("/proc/self/status", "VmRSS:"), kilobytes("/proc/self/smaps_rollup", "LazyFree:"));

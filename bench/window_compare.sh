@@ -6,8 +6,9 @@
 #   bench/window_compare.sh [BUILD_DIR] [WIDTH] [HEIGHT] [RUNS] [FILTER...]
 #
 # Defaults: build/, 4000 x 3000, 3 runs, negative and blur. The window's
-# figures are window_bench's least CPU time of one menu filter, once as a
-# new undo step and once undone after each run; the CLI's is
+# figures are window_bench's least CPU time of one menu filter (and the
+# least of its medians, three filters a window), once as a new undo step
+# and once undone after each run; the CLI's is
 # its command's least CPU time less the least CPU time of the
 # load-and-save command, the commands interleaved.
 set -euo pipefail
@@ -42,9 +43,10 @@ for ((round = 1; round <= runs; ++round)); do
   done
   for mode in step undo; do
     flag=(); [[ $mode == undo ]] && flag=(--undo)
-    while read -r name least rest; do
-      [[ $name == \#* ]] && { [[ $mode == step ]] && idle="$least $rest"; continue; }
+    while read -r name least median rest; do
+      [[ $name == \#* ]] && { [[ $mode == step ]] && idle="$least $median $rest"; continue; }
       keep "$mode.$name" "$least"
+      keep "$mode.median.$name" "$median"
     done < <("$bench" "$width" "$height" 3 "${flag[@]}" "${filters[@]}" 2>/dev/null)
   done
 done
@@ -54,9 +56,11 @@ echo
 echo "| filter | CLI | window, new undo step | window, filter undone | limit (1.3 x CLI + 10 ms) |"
 echo "|---|---|---|---|---|"
 for f in "${filters[@]}"; do
-  awk -v f="$f" -v w="${best[step.$f]}" -v u="${best[undo.$f]}" -v c="${best[cli.$f]}" -v l="${best[loadsave]}" 'BEGIN{
+  awk -v f="$f" -v w="${best[step.$f]}" -v u="${best[undo.$f]}" -v wm="${best[step.median.$f]}" \
+      -v um="${best[undo.median.$f]}" -v c="${best[cli.$f]}" -v l="${best[loadsave]}" 'BEGIN{
     d = c - l; if (d < 0.5) d = 0.5
-    printf "| %s | %.0f ms | %.0f ms (%.1f x) | %.0f ms (%.1f x) | %.0f ms |\n", f, d, w, w / d, u, u / d, 1.3 * d + 10 }'
+    printf "| %s | %.0f ms | %.0f ms (%.1f x), median %.0f ms | %.0f ms (%.1f x), median %.0f ms | %.0f ms |\n",
+      f, d, w, w / d, wm, u, u / d, um, 1.3 * d + 10 }'
 done
 echo
 echo "${idle:-}"
