@@ -93,10 +93,12 @@ private:
     std::size_t m_count = 0;
 };
 
+// Never destroyed: a picture freed while static objects go at exit still
+// finds it.
 SpareBlocks &spareBlocks()
 {
-    static SpareBlocks spares;
-    return spares;
+    static auto *spares = new SpareBlocks;
+    return *spares;
 }
 
 } // namespace
