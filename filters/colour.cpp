@@ -163,15 +163,14 @@ void AddnoiseFilter(FilterContext &context, std::int32_t parameter)
     // Below the limit u * (2p + 1) - p is exact in double, so rounding it
     // before adding the whole number c gives the same level as rounding
     // after. A row's noise is drawn first, three values a pixel in the order
-    // blue, green, red (the generator is serial); the levels then form in
-    // one straight, branch-free loop. Each draw is rounded in whole numbers
+    // blue, green, red; the levels then form in one straight, branch-free
+    // loop. Each draw is rounded in whole numbers
     // (scaledDraw), halves to even as std::nearbyint does, which gives the
     // same value without the conversions to float and double.
     const std::int64_t span = 2 * std::int64_t(parameter) + 1;
     std::vector<std::int32_t> noise(channels);
     forEachRowReporting(context, [&](int y) {
-        for (std::int32_t &n : noise)
-            n = static_cast<std::int32_t>(scaledDraw(random.nextSteps(), span, parameter));
+        random.scaledDraws(noise.data(), noise.size(), span, parameter);
         const std::int32_t *n = noise.data();
         const std::uint8_t *from = context.source.row(y);
         std::uint8_t *to = context.dest.row(y);

@@ -11,12 +11,14 @@ namespace mergola {
 
 namespace {
 
-// Between runs each buffer keeps 2 x 2 pixels, so a large picture's memory
-// is not held while no filter runs.
+// Between runs each buffer keeps 2 x 2 pixels. A large picture's blocks go
+// back to pixel memory, which keeps them for the next run marked for the
+// kernel to take whenever it needs them (platform/pixel_memory.h), so the
+// next run need not have fresh memory cleared.
 constexpr std::size_t kIdleBufferBytes = 4 * 2 * 2;
 
 // Whatever way ApplyFilter leaves (result written, dropped, out of memory,
-// an exception passing through), the buffers give their memory back and
+// an exception passing through), the buffers give their blocks back and
 // the next filter may start.
 class RunGuard {
 public:

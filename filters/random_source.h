@@ -3,6 +3,7 @@
 // Each draw is a 32-bit float uniform in [0, 1): never negative, never 1.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace mergola {
@@ -24,15 +25,25 @@ public:
     static constexpr int kStepBits = 24;
     static constexpr std::int64_t kSteps = std::int64_t(1) << kStepBits;
 
-private:
-    // splitmix64: small state, passes the usual statistical batteries.
-    std::uint64_t nextBits()
+    // The next count draws, each as scaledDraw(nextSteps(), span, offset),
+    // for |span| and |offset| below 2^27. Each draw hangs on its own
+    // position in the sequence, not on the draw before, so they are formed
+    // side by side in vectors; the values are those of count calls in turn.
+    void scaledDraws(std::int32_t *out, std::size_t count, std::int64_t span, std::int64_t offset);
+
+    // splitmix64's step and mix: draw n (counted from 1) after a state s is
+    // mixBits(s + n * kGolden), and the state moves on by kGolden a draw.
+    static constexpr std::uint64_t kGolden = 0x9E3779B97F4A7C15ull;
+    static std::uint64_t mixBits(std::uint64_t z)
     {
-        std::uint64_t z = (m_state += 0x9E3779B97F4A7C15ull);
         z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
         z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
         return z ^ (z >> 31);
     }
+
+private:
+    // splitmix64: small state, passes the usual statistical batteries.
+    std::uint64_t nextBits() { return mixBits(m_state += kGolden); }
 
     std::uint64_t m_state;
 };

@@ -46,11 +46,12 @@ void DeffuseFilter(FilterContext &context, std::int32_t parameter)
     // copies. Both draws are made for every pixel, also when an offset is
     // dropped, so the sequence does not depend on the picture's edges.
     std::vector<std::int64_t> offsets(2 * std::size_t(width));
+    std::vector<std::int32_t> wholeOffsets(wholeNumbers ? offsets.size() : 0);
     forEachRowReporting(context, [&](int y) {
         if (wholeNumbers) {
-            const auto halfSteps = static_cast<std::int64_t>(half);
-            for (std::int64_t &offset : offsets)
-                offset = scaledDraw(random.nextSteps(), parameter, halfSteps);
+            random.scaledDraws(wholeOffsets.data(), wholeOffsets.size(), parameter,
+                               static_cast<std::int64_t>(half));
+            std::copy(wholeOffsets.begin(), wholeOffsets.end(), offsets.begin());
         } else {
             // std::rint rounds halves to even under the default rounding
             // mode and is far cheaper here than std::nearbyint.

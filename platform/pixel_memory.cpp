@@ -1,7 +1,9 @@
 #include "platform/pixel_memory.h"
 
+#include <array>
 #include <cstdint>
 #include <limits>
+#include <mutex>
 #include <new>
 
 #if defined(__linux__)
@@ -22,6 +24,83 @@ std::size_t mappedLength(std::size_t bytes)
     return (bytes + kHugePageBytes - 1) / kHugePageBytes * kHugePageBytes;
 }
 
+// Large blocks given back are kept for the next block of the same length,
+// so that a filter run reuses the memory of the run before instead of
+// asking for fresh memory, which the kernel must clear (on a virtual
+// machine that costs as much as several passes over the picture). Kept
+// blocks are marked MADV_FREE: the kernel may take their pages back at
+// once whenever it needs them, without writing them anywhere; a block it
+// took comes back cleared on the next write, one it left costs nothing.
+class SpareBlocks {
+public:
+    void *take(std::size_t length)
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        for (std::size_t i = 0; i < m_count; ++i) {
+            if (m_blocks[i].length != length)
+                continue;
+            void *bytes = m_blocks[i].bytes;
+            m_blocks[i] = m_blocks[--m_count];
+            return bytes;
+        }
+        return nullptr;
+    }
+
+    // Keeps the block, or unmaps it when the kernel cannot take it lazily.
+    void give(void *bytes, std::size_t length) noexcept
+    {
+        if (madvise(bytes, length, MADV_FREE) != 0) {
+            munmap(bytes, length);
+            return;
+        }
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_count == m_blocks.size()) {
+            // The oldest goes: it is the least likely to fit what comes next.
+            munmap(m_blocks[0].bytes, m_blocks[0].length);
+            for (std::size_t i = 1; i < m_count; ++i)
+                m_blocks[i - 1] = m_blocks[i];
+            --m_count;
+        }
+        m_blocks[m_count++] = Block{bytes, length};
+    }
+
+    void release() noexcept
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        for (std::size_t i = 0; i < m_count; ++i)
+            munmap(m_blocks[i].bytes, m_blocks[i].length);
+        m_count = 0;
+    }
+
+    std::size_t bytes() noexcept
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        std::size_t total = 0;
+        for (std::size_t i = 0; i < m_count; ++i)
+            total += m_blocks[i].length;
+        return total;
+    }
+
+private:
+    struct Block {
+        void *bytes;
+        std::size_t length;
+    };
+    std::mutex m_mutex;
+    // A filter run gives back its two buffers, and an undo step dropped
+    // from the history its picture.
+    std::array<Block, 3> m_blocks{};
+    std::size_t m_count = 0;
+};
+
+// Never destroyed: a picture freed while static objects go at exit still
+// finds it.
+SpareBlocks &spareBlocks()
+{
+    static auto *spares = new SpareBlocks;
+    return *spares;
+}
+
 } // namespace
 
 void *allocatePixelBytes(std::size_t bytes)
@@ -31,6 +110,8 @@ void *allocatePixelBytes(std::size_t bytes)
     if (bytes > std::numeric_limits<std::size_t>::max() - 2 * kHugePageBytes)
         throw std::bad_alloc();
     const std::size_t length = mappedLength(bytes);
+    if (void *spare = spareBlocks().take(length))
+        return spare;
     // One huge page more than needed, so that an aligned start lies inside.
     const std::size_t spanned = length + kHugePageBytes;
     void *mapped = mmap(nullptr, spanned, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -53,7 +134,17 @@ void freePixelBytes(void *bytes, std::size_t size) noexcept
     if (size < kHugePageBytes)
         ::operator delete(bytes);
     else
-        munmap(bytes, mappedLength(size));
+        spareBlocks().give(bytes, mappedLength(size));
+}
+
+void releaseSparePixelMemory() noexcept
+{
+    spareBlocks().release();
+}
+
+std::size_t sparePixelBytes() noexcept
+{
+    return spareBlocks().bytes();
 }
 #else
 void *allocatePixelBytes(std::size_t bytes)
@@ -64,6 +155,13 @@ void *allocatePixelBytes(std::size_t bytes)
 void freePixelBytes(void *bytes, std::size_t) noexcept
 {
     ::operator delete(bytes);
+}
+
+void releaseSparePixelMemory() noexcept {}
+
+std::size_t sparePixelBytes() noexcept
+{
+    return 0;
 }
 #endif
 

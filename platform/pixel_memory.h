@@ -3,6 +3,7 @@
 // huge pages where it offers them, and go back to it whole when freed: a
 // 50 megapixel picture then costs a few hundred page faults instead of a
 // hundred thousand, which is most of what touching fresh memory costs.
+// Blocks given back are kept for reuse (see releaseSparePixelMemory).
 #pragma once
 
 #include <QImage>
@@ -14,6 +15,13 @@ namespace mergola {
 // had. Give them back with freePixelBytes and the same size.
 void *allocatePixelBytes(std::size_t bytes);
 void freePixelBytes(void *bytes, std::size_t size) noexcept;
+
+// Large blocks given back are kept, marked for the kernel to take whenever
+// it needs the memory, for the next block of the same size. This unmaps
+// them for certain, for an owner that has been idle a while; the bytes
+// they span.
+void releaseSparePixelMemory() noexcept;
+std::size_t sparePixelBytes() noexcept;
 
 // A width x height RGB32 image (rows of exactly 4 * width bytes) in memory
 // from allocatePixelBytes, its pixels not yet set; a null image for a size

@@ -85,6 +85,8 @@ void Main::runFilterMenuEntry(const FilterMenuEntry *entry)
                 m_filterProgress = 0;
                 m_progress->reset();
             }
+            if (outcome != FilterOutcome::Refused)
+                m_spareMemoryRelease.start();
             break;
         }
         case MenuAction::FlipHorizontal:

@@ -1,5 +1,6 @@
 #include "shell/main_window.h"
 
+#include "platform/pixel_memory.h"
 #include "shell/artwork.h"
 #include "shell/lens_view.h"
 #include "shell/quality_box.h"
@@ -14,6 +15,13 @@
 #include <QScrollBar>
 
 namespace mergola {
+
+namespace {
+
+// How long the window keeps a finished filter's memory for the next one.
+constexpr int kSpareMemoryIdleMs = 10000;
+
+} // namespace
 
 Main::Main(const MainServices &services, QWidget *parent) : QWidget(parent), m_services(services)
 {
@@ -37,6 +45,9 @@ void Main::startUp()
     buildLayout();
     buildMenus();
     m_progress = std::make_unique<ProgressDisplay>(*m_bar, *m_progressLabel, m_filterProgress, this);
+    m_spareMemoryRelease.setSingleShot(true);
+    m_spareMemoryRelease.setInterval(kSpareMemoryIdleMs);
+    connect(&m_spareMemoryRelease, &QTimer::timeout, this, [] { releaseSparePixelMemory(); });
 
     connect(m_foto0[0], &PictureBox::clicked, this, [this] { Foto0_Click(1); });
     connect(m_foto0[1], &PictureBox::clicked, this, [this] { Foto0_Click(2); });

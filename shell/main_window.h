@@ -20,6 +20,7 @@
 #include "shell/settings.h"
 #include "shell/workspace.h"
 
+#include <QTimer>
 #include <QWidget>
 
 #include <array>
@@ -151,6 +152,10 @@ private:
     bool m_ending = false;
     bool m_stopFilter = false;
     Filters m_filters;
+    // Filter runs keep their large blocks for the next run (marked for the
+    // kernel to take whenever it needs them); after a while without one
+    // they go back to the system for certain.
+    QTimer m_spareMemoryRelease;
     History m_history{defaultHistoryBudget()};
 
     std::array<PictureBox *, 2> m_foto0{};

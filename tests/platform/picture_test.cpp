@@ -1,4 +1,5 @@
 #include "platform/picture.h"
+#include "platform/pixel_memory.h"
 
 #include <gtest/gtest.h>
 
@@ -96,4 +97,24 @@ TEST(Picture, MirrorsGiveTheExactMirrorImage)
             EXPECT_EQ(horizontal.pixel(x, y), original.pixel(4 - x, y)) << x << "," << y;
             EXPECT_EQ(vertical.pixel(x, y), original.pixel(x, 2 - y)) << x << "," << y;
         }
+}
+
+TEST(PixelMemory, ALargeBlockGivenBackServesTheNextOfItsSizeUntilReleased)
+{
+    releaseSparePixelMemory();
+    constexpr std::size_t kBytes = std::size_t(5) << 20;
+    auto *first = static_cast<std::uint8_t *>(allocatePixelBytes(kBytes));
+    first[kBytes - 1] = 7;
+    freePixelBytes(first, kBytes);
+    EXPECT_EQ(sparePixelBytes(), std::size_t(6) << 20) << "kept, in whole huge pages";
+    auto *other = static_cast<std::uint8_t *>(allocatePixelBytes(std::size_t(9) << 20));
+    EXPECT_NE(other, first) << "another size";
+    auto *again = static_cast<std::uint8_t *>(allocatePixelBytes(kBytes));
+    EXPECT_EQ(again, first);
+    EXPECT_EQ(sparePixelBytes(), 0u);
+    again[0] = 1; // writable again, whatever the kernel took meanwhile
+    freePixelBytes(again, kBytes);
+    freePixelBytes(other, std::size_t(9) << 20);
+    releaseSparePixelMemory();
+    EXPECT_EQ(sparePixelBytes(), 0u);
 }
