@@ -82,15 +82,15 @@ public:
     }
     // Waits until the window named title is shown and has the keyboard, so
     // that no key typed for it goes elsewhere.
+    // (A search fails outright when a window, such as a closing pop-up
+    // menu, goes while it looks; it is asked again.)
     bool waitForKeyboardIn(const QString &title) const
     {
-        QByteArray window;
-        if (!xdotool({"search", "--sync", "--onlyvisible", "--name", title}, &window))
-            return false;
         return waitUntil([&] {
-            QByteArray focused;
-            return xdotool({"getwindowfocus"}, &focused) && focused == window;
-        }, kToolTimeoutMs);
+            QByteArray windows, focused;
+            return xdotool({"search", "--onlyvisible", "--name", title}, &windows) &&
+                   xdotool({"getwindowfocus"}, &focused) && windows.split('\n').contains(focused);
+        }, kToolTimeoutMs, 50);
     }
     bool click(QPoint at) const
     {
