@@ -8,7 +8,9 @@
 # Defaults: build/, 4000 x 3000, 3 runs, negative and blur. The window's
 # figures are window_bench's least CPU time of one menu filter (and the
 # least of its medians, three filters a window), once as a new undo step
-# and once undone after each run; the CLI's is
+# and once undone after each run, and the least of the medians of the CPU
+# time the idle window then spent readying the next filter's memory on a
+# thread of its own; the CLI's is
 # its command's least CPU time less the least CPU time of the
 # load-and-save command, the commands interleaved.
 set -euo pipefail
@@ -43,24 +45,26 @@ for ((round = 1; round <= runs; ++round)); do
   done
   for mode in step undo; do
     flag=(); [[ $mode == undo ]] && flag=(--undo)
-    while read -r name least median rest; do
-      [[ $name == \#* ]] && { [[ $mode == step ]] && idle="$least $median $rest"; continue; }
+    while read -r name least median most prepared; do
+      [[ $name == \#* ]] && { [[ $mode == step ]] && idle="$least $median $most $prepared"; continue; }
       keep "$mode.$name" "$least"
       keep "$mode.median.$name" "$median"
+      keep "$mode.prepared.$name" "${prepared:-0}"
     done < <("$bench" "$width" "$height" 3 "${flag[@]}" "${filters[@]}" 2>/dev/null)
   done
 done
 
 echo "Picture ${width} x ${height}, least CPU time of $runs interleaved runs, load average $(cut -d' ' -f1 /proc/loadavg)."
 echo
-echo "| filter | CLI | window, new undo step | window, filter undone | limit (1.3 x CLI + 10 ms) |"
-echo "|---|---|---|---|---|"
+echo "| filter | CLI | window, new undo step | window, filter undone | limit (1.3 x CLI + 10 ms) | readied while idle, new step / undone |"
+echo "|---|---|---|---|---|---|"
 for f in "${filters[@]}"; do
   awk -v f="$f" -v w="${best[step.$f]}" -v u="${best[undo.$f]}" -v wm="${best[step.median.$f]}" \
-      -v um="${best[undo.median.$f]}" -v c="${best[cli.$f]}" -v l="${best[loadsave]}" 'BEGIN{
+      -v um="${best[undo.median.$f]}" -v c="${best[cli.$f]}" -v l="${best[loadsave]}" \
+      -v wp="${best[step.prepared.$f]}" -v up="${best[undo.prepared.$f]}" 'BEGIN{
     d = c - l; if (d < 0.5) d = 0.5
-    printf "| %s | %.0f ms | %.0f ms (%.1f x), median %.0f ms | %.0f ms (%.1f x), median %.0f ms | %.0f ms |\n",
-      f, d, w, w / d, wm, u, u / d, um, 1.3 * d + 10 }'
+    printf "| %s | %.0f ms | %.0f ms (%.1f x), median %.0f ms | %.0f ms (%.1f x), median %.0f ms | %.0f ms | %.0f / %.0f ms |\n",
+      f, d, w, w / d, wm, u, u / d, um, 1.3 * d + 10, wp, up }'
 done
 echo
 echo "${idle:-}"

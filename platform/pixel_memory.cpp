@@ -5,12 +5,22 @@
 #include <limits>
 #include <mutex>
 #include <new>
+#include <system_error>
 
 #if defined(__linux__)
 #include <sys/mman.h>
+#include <unistd.h>
 #endif
 
 namespace mergola {
+
+namespace {
+
+// Smaller images are left to Qt's own allocation, and smaller blocks to
+// the heap: they gain nothing here.
+constexpr std::size_t kOwnAllocationBytes = std::size_t(2) << 20;
+
+} // namespace
 
 #if defined(__linux__)
 namespace {
@@ -64,6 +74,15 @@ public:
         m_blocks[m_count++] = Block{bytes, length};
     }
 
+    std::size_t countOf(std::size_t length)
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        std::size_t count = 0;
+        for (std::size_t i = 0; i < m_count; ++i)
+            count += m_blocks[i].length == length ? 1 : 0;
+        return count;
+    }
+
     void release() noexcept
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
@@ -101,6 +120,27 @@ SpareBlocks &spareBlocks()
     return *spares;
 }
 
+// A block of length bytes (whole huge pages) on a huge page boundary, its
+// pages not yet touched; null when it cannot be had.
+void *mapBlock(std::size_t length) noexcept
+{
+    // One huge page more than needed, so that an aligned start lies inside.
+    const std::size_t spanned = length + kHugePageBytes;
+    void *mapped = mmap(nullptr, spanned, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED)
+        return nullptr;
+    const auto start = reinterpret_cast<std::uintptr_t>(mapped);
+    const std::uintptr_t aligned = (start + kHugePageBytes - 1) / kHugePageBytes * kHugePageBytes;
+    if (aligned > start)
+        munmap(mapped, aligned - start);
+    const std::uintptr_t end = aligned + length;
+    if (start + spanned > end)
+        munmap(reinterpret_cast<void *>(end), start + spanned - end);
+    // Only a hint: without huge pages the buffer works all the same.
+    madvise(reinterpret_cast<void *>(aligned), length, MADV_HUGEPAGE);
+    return reinterpret_cast<void *>(aligned);
+}
+
 } // namespace
 
 void *allocatePixelBytes(std::size_t bytes)
@@ -112,21 +152,37 @@ void *allocatePixelBytes(std::size_t bytes)
     const std::size_t length = mappedLength(bytes);
     if (void *spare = spareBlocks().take(length))
         return spare;
-    // One huge page more than needed, so that an aligned start lies inside.
-    const std::size_t spanned = length + kHugePageBytes;
-    void *mapped = mmap(nullptr, spanned, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (mapped == MAP_FAILED)
-        throw std::bad_alloc();
-    const auto start = reinterpret_cast<std::uintptr_t>(mapped);
-    const std::uintptr_t aligned = (start + kHugePageBytes - 1) / kHugePageBytes * kHugePageBytes;
-    if (aligned > start)
-        munmap(mapped, aligned - start);
-    const std::uintptr_t end = aligned + length;
-    if (start + spanned > end)
-        munmap(reinterpret_cast<void *>(end), start + spanned - end);
-    // Only a hint: without huge pages the buffer works all the same.
-    madvise(reinterpret_cast<void *>(aligned), length, MADV_HUGEPAGE);
-    return reinterpret_cast<void *>(aligned);
+    if (void *mapped = mapBlock(length))
+        return mapped;
+    // Kept blocks of other sizes still take address space, which a limit
+    // on it may have run out of: without them the block may fit.
+    spareBlocks().release();
+    if (void *mapped = mapBlock(length))
+        return mapped;
+    throw std::bad_alloc();
+}
+
+void prepareSparePixelBytes(std::size_t bytes, std::size_t wanted, const std::atomic<bool> &stop) noexcept
+{
+    if (bytes < kHugePageBytes || bytes > std::numeric_limits<std::size_t>::max() - 2 * kHugePageBytes)
+        return;
+    const std::size_t length = mappedLength(bytes);
+    const std::size_t pageBytes = std::size_t(sysconf(_SC_PAGESIZE));
+    for (std::size_t kept = spareBlocks().countOf(length); kept < wanted; ++kept) {
+        auto *block = static_cast<volatile std::uint8_t *>(mapBlock(length));
+        if (!block)
+            return;
+        // One write a page has the kernel supply and clear it now; a stop
+        // is looked for after every huge page.
+        for (std::size_t offset = 0; offset < length; offset += pageBytes) {
+            if (offset % kHugePageBytes == 0 && stop.load(std::memory_order_relaxed)) {
+                munmap(const_cast<std::uint8_t *>(block), length);
+                return;
+            }
+            block[offset] = 0;
+        }
+        spareBlocks().give(const_cast<std::uint8_t *>(block), length);
+    }
 }
 
 void freePixelBytes(void *bytes, std::size_t size) noexcept
@@ -157,6 +213,8 @@ void freePixelBytes(void *bytes, std::size_t) noexcept
     ::operator delete(bytes);
 }
 
+void prepareSparePixelBytes(std::size_t, std::size_t, const std::atomic<bool> &) noexcept {}
+
 void releaseSparePixelMemory() noexcept {}
 
 std::size_t sparePixelBytes() noexcept
@@ -164,6 +222,31 @@ std::size_t sparePixelBytes() noexcept
     return 0;
 }
 #endif
+
+SparePixelPreparation::~SparePixelPreparation()
+{
+    m_stop = true;
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void SparePixelPreparation::start(std::size_t bytes, std::size_t wanted)
+{
+    if (m_busy || bytes < kOwnAllocationBytes)
+        return;
+    if (m_thread.joinable())
+        m_thread.join();
+    m_busy = true;
+    try {
+        m_thread = std::thread([this, bytes, wanted] {
+            prepareSparePixelBytes(bytes, wanted, m_stop);
+            m_busy = false;
+        });
+    } catch (const std::system_error &) {
+        // No thread to be had: the memory is then cleared when first used.
+        m_busy = false;
+    }
+}
 
 namespace {
 
@@ -178,9 +261,6 @@ void releasePixelBlock(void *info)
     freePixelBytes(block->bytes, block->size);
     delete block;
 }
-
-// Smaller images are left to Qt's own allocation: they gain nothing here.
-constexpr std::size_t kOwnAllocationBytes = std::size_t(2) << 20;
 
 } // namespace
 

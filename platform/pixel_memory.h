@@ -7,7 +7,9 @@
 #pragma once
 
 #include <QImage>
+#include <atomic>
 #include <cstddef>
+#include <thread>
 
 namespace mergola {
 
@@ -22,6 +24,33 @@ void freePixelBytes(void *bytes, std::size_t size) noexcept;
 // they span.
 void releaseSparePixelMemory() noexcept;
 std::size_t sparePixelBytes() noexcept;
+
+// Has the kept blocks hold wanted blocks for bytes-sized pixels (at most
+// three are kept), mapping and writing the missing ones now: fresh memory
+// must be cleared by the kernel before first use, which on some machines
+// costs more than a filter itself, and this pays it ahead. Gives up when
+// memory cannot be had, and between huge pages once stop is set. Small
+// sizes, which come from the ordinary heap, need nothing.
+void prepareSparePixelBytes(std::size_t bytes, std::size_t wanted, const std::atomic<bool> &stop) noexcept;
+
+// prepareSparePixelBytes on a thread of its own, so that an idle window
+// pays for the next filter's memory instead of the user's wait.
+class SparePixelPreparation {
+public:
+    SparePixelPreparation() = default;
+    ~SparePixelPreparation(); // stops a preparation under way and waits for it
+    SparePixelPreparation(const SparePixelPreparation &) = delete;
+    SparePixelPreparation &operator=(const SparePixelPreparation &) = delete;
+
+    // Starts one unless one is under way, which then stands.
+    void start(std::size_t bytes, std::size_t wanted);
+    bool busy() const { return m_busy.load(); }
+
+private:
+    std::thread m_thread;
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_busy{false};
+};
 
 // A width x height RGB32 image (rows of exactly 4 * width bytes) in memory
 // from allocatePixelBytes, its pixels not yet set; a null image for a size

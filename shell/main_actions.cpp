@@ -85,8 +85,6 @@ void Main::runFilterMenuEntry(const FilterMenuEntry *entry)
                 m_filterProgress = 0;
                 m_progress->reset();
             }
-            if (outcome != FilterOutcome::Refused)
-                m_spareMemoryRelease.start();
             break;
         }
         case MenuAction::FlipHorizontal:
@@ -102,6 +100,19 @@ void Main::runFilterMenuEntry(const FilterMenuEntry *entry)
     redrawPict0();
     resultChanged();
     m_services.pointer->setArrow();
+}
+
+void Main::resultChanged()
+{
+    m_history.changed(m_work.Pict);
+    if (m_filters.FilterBusy() || m_ending)
+        return;
+    // A filter takes two buffers of the result's size and a new result.
+    constexpr std::size_t kBlocksAFilterTakes = 3;
+    constexpr std::size_t kBytesPerPixel = 4;
+    m_memoryPreparation.start(std::size_t(m_work.Pict.width()) * std::size_t(m_work.Pict.height()) * kBytesPerPixel,
+                              kBlocksAFilterTakes);
+    m_spareMemoryRelease.start();
 }
 
 void Main::MenuSaveBmp_Click()

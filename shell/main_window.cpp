@@ -18,8 +18,10 @@ namespace mergola {
 
 namespace {
 
-// How long the window keeps a finished filter's memory for the next one.
-constexpr int kSpareMemoryIdleMs = 10000;
+// How long the window keeps a finished filter's memory for the next one: a
+// user may well look at a result for half a minute before choosing the
+// next filter.
+constexpr int kSpareMemoryIdleMs = 60000;
 
 } // namespace
 
@@ -47,7 +49,12 @@ void Main::startUp()
     m_progress = std::make_unique<ProgressDisplay>(*m_bar, *m_progressLabel, m_filterProgress, this);
     m_spareMemoryRelease.setSingleShot(true);
     m_spareMemoryRelease.setInterval(kSpareMemoryIdleMs);
-    connect(&m_spareMemoryRelease, &QTimer::timeout, this, [] { releaseSparePixelMemory(); });
+    connect(&m_spareMemoryRelease, &QTimer::timeout, this, [this] {
+        if (m_memoryPreparation.busy())
+            m_spareMemoryRelease.start();
+        else
+            releaseSparePixelMemory();
+    });
 
     connect(m_foto0[0], &PictureBox::clicked, this, [this] { Foto0_Click(1); });
     connect(m_foto0[1], &PictureBox::clicked, this, [this] { Foto0_Click(2); });

@@ -12,6 +12,7 @@
 #include "filters/engine.h"
 #include "output/print_layout.h"
 #include "platform/history.h"
+#include "platform/pixel_memory.h"
 #include "platform/printer.h"
 #include "platform/program_files.h"
 #include "platform/services.h"
@@ -107,6 +108,7 @@ public:
     void EditPaste(); // into the slot under the pointer or with the focus
     void Foto0_Paste(int slot);
     const History &history() const { return m_history; }
+    bool preparingMemory() const { return m_memoryPreparation.busy(); }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -139,7 +141,8 @@ private:
     void buildShortcuts();
     void setTabOrder();
     // Every handler that may have changed `Pict` calls this once at its end.
-    void resultChanged() { m_history.changed(m_work.Pict); }
+    // An idle window then readies the memory the next filter will take.
+    void resultChanged();
 
     // main_window.cpp
     void startUp();
@@ -153,9 +156,11 @@ private:
     bool m_stopFilter = false;
     Filters m_filters;
     // Filter runs keep their large blocks for the next run (marked for the
-    // kernel to take whenever it needs them); after a while without one
+    // kernel to take whenever it needs them), and a changed result has the
+    // blocks the next run takes readied; after a while without a change
     // they go back to the system for certain.
     QTimer m_spareMemoryRelease;
+    SparePixelPreparation m_memoryPreparation;
     History m_history{defaultHistoryBudget()};
 
     std::array<PictureBox *, 2> m_foto0{};

@@ -1,8 +1,16 @@
 #include "platform/picture.h"
 #include "platform/pixel_memory.h"
+#include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <vector>
 
 using namespace mergola;
@@ -117,4 +125,73 @@ TEST(PixelMemory, ALargeBlockGivenBackServesTheNextOfItsSizeUntilReleased)
     freePixelBytes(other, std::size_t(9) << 20);
     releaseSparePixelMemory();
     EXPECT_EQ(sparePixelBytes(), 0u);
+}
+
+TEST(PixelMemory, PreparedBlocksAreInMemoryAlreadyAndServeTheNextBlocksOfTheirSize)
+{
+    releaseSparePixelMemory();
+    constexpr std::size_t kBytes = std::size_t(5) << 20;
+    constexpr std::size_t kMapped = std::size_t(6) << 20;
+    std::atomic<bool> stop{true};
+    prepareSparePixelBytes(kBytes, 2, stop);
+    EXPECT_EQ(sparePixelBytes(), 0u) << "stopped before the first huge page";
+    stop = false;
+    prepareSparePixelBytes(kBytes, 2, stop);
+    EXPECT_EQ(sparePixelBytes(), 2 * kMapped);
+    prepareSparePixelBytes(kBytes, 2, stop);
+    EXPECT_EQ(sparePixelBytes(), 2 * kMapped) << "two of the size are there already";
+
+    auto *block = static_cast<std::uint8_t *>(allocatePixelBytes(kBytes));
+    EXPECT_EQ(sparePixelBytes(), kMapped);
+    const long page = sysconf(_SC_PAGESIZE);
+    std::vector<unsigned char> resident(kMapped / std::size_t(page));
+    ASSERT_EQ(mincore(block, kMapped, resident.data()), 0);
+    std::size_t inMemory = 0;
+    for (unsigned char flags : resident)
+        inMemory += flags & 1u;
+    EXPECT_EQ(inMemory, resident.size()) << "every page had before it was asked for";
+    block[kBytes - 1] = 3;
+    freePixelBytes(block, kBytes);
+
+    SparePixelPreparation preparation;
+    preparation.start(kBytes, 3);
+    ASSERT_TRUE(mergola::testing::waitUntil([&] { return !preparation.busy(); }, 60000, 5));
+    EXPECT_EQ(sparePixelBytes(), 3 * kMapped);
+    releaseSparePixelMemory();
+}
+
+TEST(PixelMemory, KeptBlocksGiveWayWhenTheAddressSpaceCannotHoldAnotherBlock)
+{
+    if (mergola::testing::kSanitizedBuild)
+        GTEST_SKIP() << "the sanitizers' shadow memory allows no address-space limit";
+    releaseSparePixelMemory();
+    constexpr std::size_t kKept = std::size_t(64) << 20;
+    for (void *block : {allocatePixelBytes(kKept), allocatePixelBytes(kKept), allocatePixelBytes(kKept)})
+        freePixelBytes(block, kKept);
+    ASSERT_EQ(sparePixelBytes(), 3 * kKept);
+    QFile status(QStringLiteral("/proc/self/status"));
+    ASSERT_TRUE(status.open(QIODevice::ReadOnly));
+    long long mapped = 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmSize:"))
+            mapped = line.mid(7).trimmed().split(' ').value(0).toLongLong() * 1024;
+    ASSERT_GT(mapped, 0);
+    rlimit before{};
+    ASSERT_EQ(getrlimit(RLIMIT_AS, &before), 0);
+    rlimit limited = before;
+    // Room for 100 MB more: the 150 MB block fits only in place of the kept ones.
+    limited.rlim_cur = rlim_t(mapped + (100 << 20));
+    ASSERT_EQ(setrlimit(RLIMIT_AS, &limited), 0);
+    constexpr std::size_t kWanted = std::size_t(150) << 20;
+    void *block = nullptr;
+    try {
+        block = allocatePixelBytes(kWanted);
+    } catch (const std::bad_alloc &) {
+    }
+    setrlimit(RLIMIT_AS, &before);
+    EXPECT_NE(block, nullptr);
+    EXPECT_EQ(sparePixelBytes(), 0u);
+    if (block)
+        freePixelBytes(block, kWanted);
+    releaseSparePixelMemory();
 }

@@ -56,6 +56,25 @@ TEST_F(MainActionsTest, FilterAndMirrorEntriesChangeTheResultAndTheProgressEndsA
     EXPECT_EQ(pict().pixel(319 - 10, 239 - 20), qRgb(qBlue(n), qGreen(n), qRed(n)));
 }
 
+TEST_F(MainActionsTest, AnIdleWindowReadiesTheMemoryTheNextFilterTakes)
+{
+    releaseSparePixelMemory();
+    window->workspace().ResultWidth = 1000;
+    window->workspace().ResultHeight = 800;
+    loadSlots();
+    trigger("comb_1");
+    // Two buffers and a result of 3.2 MB, each in whole 2 MB huge pages.
+    constexpr std::size_t kReady = 3 * (std::size_t(4) << 20);
+    ASSERT_TRUE(waitUntil([&] { return !window->preparingMemory(); }, 60000, 5));
+    EXPECT_EQ(sparePixelBytes(), kReady);
+    const QImage before = pict().image().copy();
+    trigger("fil_2"); // Negative
+    EXPECT_EQ(pict().pixel(999, 799), negative(before.pixel(999, 799)));
+    ASSERT_TRUE(waitUntil([&] { return !window->preparingMemory(); }, 60000, 5));
+    EXPECT_EQ(sparePixelBytes(), kReady) << "the buffers back, and a block for the next result";
+    releaseSparePixelMemory();
+}
+
 TEST_F(MainActionsTest, ExitDuringAFilterWritesTheSettingsAndGivesTheFilterUpButClosingWritesNothing)
 {
     for (bool exit : {true, false}) {
