@@ -1,6 +1,7 @@
 #include "platform/pixel_memory.h"
 
 #include <array>
+#include <cstdio>
 #include <cstdint>
 #include <limits>
 #include <mutex>
@@ -141,6 +142,27 @@ void *mapBlock(std::size_t length) noexcept
     return reinterpret_cast<void *>(aligned);
 }
 
+// What the kernel says it could give without swapping (MemAvailable);
+// none when it does not say.
+std::size_t availableMemoryBytes()
+{
+    std::FILE *info = std::fopen("/proc/meminfo", "re");
+    if (!info)
+        return 0;
+    unsigned long long kilobytes = 0;
+    char line[128];
+    while (std::fgets(line, sizeof line, info))
+        if (std::sscanf(line, "MemAvailable: %llu kB", &kilobytes) == 1)
+            break;
+    std::fclose(info);
+    return std::size_t(kilobytes) * 1024;
+}
+
+// Readying is a guess at what comes next: it takes a block only where
+// three more like it would still fit, so that it never pushes the machine
+// towards swapping.
+constexpr std::size_t kReadyOnlyWithRoomFor = 4;
+
 } // namespace
 
 void *allocatePixelBytes(std::size_t bytes)
@@ -169,6 +191,8 @@ void prepareSparePixelBytes(std::size_t bytes, std::size_t wanted, const std::at
     const std::size_t length = mappedLength(bytes);
     const std::size_t pageBytes = std::size_t(sysconf(_SC_PAGESIZE));
     for (std::size_t kept = spareBlocks().countOf(length); kept < wanted; ++kept) {
+        if (availableMemoryBytes() / kReadyOnlyWithRoomFor < length)
+            return;
         auto *block = static_cast<volatile std::uint8_t *>(mapBlock(length));
         if (!block)
             return;

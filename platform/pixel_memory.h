@@ -29,7 +29,8 @@ std::size_t sparePixelBytes() noexcept;
 // three are kept), mapping and writing the missing ones now: fresh memory
 // must be cleared by the kernel before first use, which on some machines
 // costs more than a filter itself, and this pays it ahead. Gives up when
-// memory cannot be had, and between huge pages once stop is set. Small
+// memory cannot be had or is short, and between huge pages once stop is
+// set. Small
 // sizes, which come from the ordinary heap, need nothing.
 void prepareSparePixelBytes(std::size_t bytes, std::size_t wanted, const std::atomic<bool> &stop) noexcept;
 
