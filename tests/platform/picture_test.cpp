@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <memory>
 #include <vector>
 
 using namespace mergola;
@@ -136,6 +137,8 @@ TEST(PixelMemory, PreparedBlocksAreInMemoryAlreadyAndServeTheNextBlocksOfTheirSi
     prepareSparePixelBytes(kBytes, 2, stop);
     EXPECT_EQ(sparePixelBytes(), 0u) << "stopped before the first huge page";
     stop = false;
+    prepareSparePixelBytes(std::size_t(1) << 20, 2, stop);
+    EXPECT_EQ(sparePixelBytes(), 0u) << "small blocks come from the heap";
     prepareSparePixelBytes(kBytes, 2, stop);
     EXPECT_EQ(sparePixelBytes(), 2 * kMapped);
     prepareSparePixelBytes(kBytes, 2, stop);
@@ -158,6 +161,13 @@ TEST(PixelMemory, PreparedBlocksAreInMemoryAlreadyAndServeTheNextBlocksOfTheirSi
     ASSERT_TRUE(mergola::testing::waitUntil([&] { return !preparation.busy(); }, 60000, 5));
     EXPECT_EQ(sparePixelBytes(), 3 * kMapped);
     releaseSparePixelMemory();
+
+    // A window that closes stops its readying instead of finishing half a
+    // gigabyte first: no machine clears that between these two lines.
+    auto closing = std::make_unique<SparePixelPreparation>();
+    closing->start(std::size_t(512) << 20, 1);
+    closing.reset();
+    EXPECT_EQ(sparePixelBytes(), 0u);
 }
 
 TEST(PixelMemory, KeptBlocksGiveWayWhenTheAddressSpaceCannotHoldAnotherBlock)
