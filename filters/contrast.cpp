@@ -3,23 +3,18 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <vector>
 
 namespace mergola {
 
 namespace {
 
 constexpr int kMaxLevel = 255;
-constexpr int kMaxChannelSum = 3 * kMaxLevel;
 constexpr double kPercent = 100.0;
 
-// Progress marks of the two filters: after their preparation, the share of
-// the row pass that the rest of the bar stands for, and the end.
+// Progress marks: after the preparation, the share of the row pass that
+// the rest of the bar stands for, and the end.
 constexpr int kContrastPrepared = 5;
 constexpr int kContrastRowShare = 95;
-constexpr int kColdeptTablesReady = 3;
-constexpr int kColdeptMeasured = 10;
-constexpr int kColdeptRowShare = 90;
 constexpr int kDone = 100;
 
 // Contrast levels lie between -26 and 281 for the menu's parameters; a
@@ -27,25 +22,10 @@ constexpr int kDone = 100;
 // the levels within +-2^24 keeps every sum of the balancing within range.
 constexpr double kLevelLimit = double(1 << 24);
 
-// Stucki weights over 42, in the order the shares are spread: two to the
-// right on this row, five on the next row, five on the row after.
+// Coldept's Stucki weights over 42, in the order the shares are spread: two
+// to the right on this row, five on the next row, five on the row after.
 constexpr std::array<std::int32_t, contrast_detail::kStuckiShares> kStuckiWeights{8, 4, 2, 4, 8, 4, 2, 1, 2, 4, 2, 1};
 constexpr std::int32_t kStuckiDivisor = 42;
-// Coldept scales the accumulated error by 10 / p before adding it.
-constexpr std::int32_t kDampingScale = 10;
-// Room left and right of each error row for the shares that fall up to two
-// columns beyond the picture's edge; they are never read, so they are
-// dropped as if their condition had failed. Shares for this row's next two
-// pixels are carried along the row and likewise die at its end.
-constexpr int kErrorMargin = 2;
-
-// What Coldept makes of a pixel of one level: black or white, and the
-// shares of the error to spread. A share is at most 8 * 255 / 42 = 48 in
-// size, so 16 bits hold it and an entry fits half a cache line.
-struct alignas(32) LevelOutcome {
-    std::array<std::int16_t, contrast_detail::kStuckiShares> shares;
-    std::int16_t out;
-};
 
 int progressAfterRow(int base, int share, int y, int height)
 {
@@ -150,121 +130,6 @@ void ContrastFilter(FilterContext &context, std::int32_t parameter)
             }
         }
         progress.report(progressAfterRow(kContrastPrepared, kContrastRowShare, y + 1, height));
-    }
-    progress.report(kDone);
-}
-
-void ColdeptFilter(FilterContext &context, std::int32_t parameter)
-{
-    FilterProgressSink &progress = context.progress;
-    LevelTable &grey = context.levelTable;
-    for (int i = 0; i <= kMaxChannelSum; ++i)
-        grey[std::size_t(i)] = i / 3;
-
-    // What reaches a pixel of its accumulated error, (E * 10) \ p, for
-    // every E that can occur: each of the twelve shares that make up E is
-    // at most its weight times 255, over 42, and the weights sum to 42, so
-    // E stays within -255..255. A damping of 0 would divide by zero; such a
-    // parameter lets no error through, leaving a plain threshold.
-    std::array<std::int32_t, 2 * kMaxLevel + 1> dampedError{};
-    if (parameter != 0)
-        for (int e = -kMaxLevel; e <= kMaxLevel; ++e)
-            dampedError[std::size_t(e + kMaxLevel)] = (e * kDampingScale) / parameter;
-    const std::int32_t *damped = dampedError.data() + kMaxLevel; // indexed by E itself
-
-    const int width = context.dest.width;
-    const int height = context.dest.height;
-    const std::size_t paddedWidth = std::size_t(width) + 2 * kErrorMargin;
-    std::vector<std::int32_t> errorRows(3 * paddedWidth, 0);
-    std::int32_t *thisRow = errorRows.data() + kErrorMargin;
-    std::int32_t *nextRow = thisRow + paddedWidth;
-    std::int32_t *rowAfter = nextRow + paddedWidth;
-    progress.report(kColdeptTablesReady);
-
-    const std::int32_t mean = contrast_detail::meanGreyLevel(context.source);
-    // With the mean known, a pixel's level alone decides its output and its
-    // error: one row for each level, holding the output and the twelve
-    // shares of the error, so that spreading an error costs lookups and
-    // additions only.
-    //
-    // A level is clamped to 0..255 before its outcome is looked up. Here the
-    // table instead has a row for every level a pixel can reach (its grey
-    // level plus the damped error), those beyond the ends repeating the
-    // ends, and a pixel's grey level comes counted from the table's first
-    // row: the clamp then costs nothing on the chain.
-    const auto [fewest, most] = std::minmax_element(dampedError.begin(), dampedError.end());
-    const std::int32_t firstLevel = *fewest;
-    const std::int32_t lastLevel = kMaxLevel + *most;
-    std::vector<LevelOutcome> outcomeOf(std::size_t(lastLevel - firstLevel + 1));
-    for (std::int32_t level = firstLevel; level <= lastLevel; ++level) {
-        const std::int32_t clamped = std::clamp(level, 0, kMaxLevel);
-        LevelOutcome &outcome = outcomeOf[std::size_t(level - firstLevel)];
-        outcome.out = std::int16_t(clamped >= mean ? kMaxLevel : 0);
-        const contrast_detail::StuckiRow shares = contrast_detail::stuckiShares(clamped - outcome.out);
-        std::copy(shares.begin(), shares.end(), outcome.shares.begin());
-    }
-    std::array<std::int32_t, kMaxChannelSum + 1> greyRow{};
-    for (std::size_t i = 0; i < greyRow.size(); ++i)
-        greyRow[i] = grey[i] - firstLevel;
-    progress.report(kColdeptMeasured);
-
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t *from = context.source.row(y);
-        std::uint8_t *to = context.dest.row(y);
-        // The error chains from pixel to pixel along the row, so its latency
-        // is the filter's pace: the shares for the next two pixels of this
-        // row are carried in registers instead of going through memory, and
-        // the damping is a lookup instead of a division.
-        std::int32_t toNext = 0;
-        std::int32_t toSecondNext = 0;
-        // The shares for the two rows below gather in sliding windows over
-        // columns x - 2 .. x + 1 (before pixel x adds its own); a column
-        // leaves the window once no later pixel of the row reaches it, with
-        // one memory access instead of five. The row after next has had no
-        // shares yet, so its columns are stored, not added to.
-        std::int32_t next0 = 0, next1 = 0, next2 = 0, next3 = 0;
-        std::int32_t after0 = 0, after1 = 0, after2 = 0, after3 = 0;
-        for (int x = 0; x < width; ++x, from += kBytesPerPixel, to += kBytesPerPixel) {
-            // No clamp: E cannot leave -255..255 (see dampedError), and this
-            // sum is on the chain that sets the filter's pace.
-            const std::ptrdiff_t error = thisRow[x] + toNext;
-            const std::int32_t row = greyRow[std::size_t(from[kBlue] + from[kGreen] + from[kRed])] + damped[error];
-            const LevelOutcome &outcome = outcomeOf[std::size_t(row)];
-            to[kBlue] = std::uint8_t(outcome.out);
-            to[kGreen] = std::uint8_t(outcome.out);
-            to[kRed] = std::uint8_t(outcome.out);
-
-            const std::int16_t *share = outcome.shares.data();
-            toNext = toSecondNext + share[0];
-            toSecondNext = share[1];
-            nextRow[x - 2] += next0 + share[2];
-            next0 = next1 + share[3];
-            next1 = next2 + share[4];
-            next2 = next3 + share[5];
-            next3 = share[6];
-            rowAfter[x - 2] = after0 + share[7];
-            after0 = after1 + share[8];
-            after1 = after2 + share[9];
-            after2 = after3 + share[10];
-            after3 = share[11];
-        }
-        // The columns still in the windows; the last two fall in the margin.
-        nextRow[width - 2] += next0;
-        nextRow[width - 1] += next1;
-        nextRow[width] += next2;
-        nextRow[width + 1] += next3;
-        rowAfter[width - 2] = after0;
-        rowAfter[width - 1] = after1;
-        rowAfter[width] = after2;
-        rowAfter[width + 1] = after3;
-
-        // The rows move up by one. Every column of the new last row,
-        // margins included, is stored afresh during the next row.
-        std::int32_t *done = thisRow;
-        thisRow = nextRow;
-        nextRow = rowAfter;
-        rowAfter = done;
-        progress.report(progressAfterRow(kColdeptMeasured, kColdeptRowShare, y + 1, height));
     }
     progress.report(kDone);
 }
