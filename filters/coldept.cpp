@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -117,93 +118,126 @@ struct Tables {
     const WindowShares *windows;  // likewise
 };
 
-// One row in flight. Its error rows: the shares it got from the row above
-// and from the row above that, and those it spreads to the two below.
-struct RowInFlight {
-    const std::int32_t *levelRows; // each pixel's grey level, counted from the first level
-    const std::int16_t *fromAbove;
-    const std::int16_t *fromTwoAbove;
-    std::int16_t *toBelow;
-    std::int16_t *toTwoBelow;
-    std::uint8_t *out;
-    std::ptrdiff_t toNext = 0; // this row's shares for the pixel at hand
+// The rows of a group. Row k (from 0) reads the error rows k (shares from
+// the row above) and kRowsInFlight + k (from the row above that) and
+// writes those of the two rows below it, which for the group's last rows
+// are the first ones again, ready for the next group. Its level row holds
+// each pixel's grey level, counted from the level table's first row, and
+// takes the pixel's outcome in its place.
+struct GroupRows {
+    std::array<std::int16_t *, kRowsInFlight> fromAbove;
+    std::array<std::int16_t *, kRowsInFlight> fromTwoAbove;
+    std::array<std::int32_t *, kRowsInFlight> levels;
+};
+
+// What a row carries from pixel to pixel: its shares for the pixel at hand
+// and the one after, and for the rows below.
+struct RowChain {
+    std::ptrdiff_t toNext = 0;
     std::ptrdiff_t toSecondNext = 0;
     ShareWindow below;
     ShareWindow twoBelow;
 };
 
-[[gnu::always_inline]] inline void diffusePixel(RowInFlight &row, const Tables &tables, int x)
+template <int K>
+[[gnu::always_inline]] inline void diffusePixel(RowChain &row, const GroupRows &rows, const Tables &tables, int x)
 {
     // E cannot leave -255..255 (see dampedError), so no clamp here; and the
     // level table has a row for every level a pixel can reach, so none there.
-    const std::ptrdiff_t error = row.toNext + (std::ptrdiff_t(row.fromAbove[x]) + row.fromTwoAbove[x]);
-    const std::ptrdiff_t level = tables.damped[error] + row.levelRows[x];
-    const ChainShares &chain = tables.chain[level];
+    const std::ptrdiff_t error =
+        row.toNext + (std::ptrdiff_t(rows.fromAbove[K][x]) + rows.fromTwoAbove[K][x]);
+    std::int32_t &level = rows.levels[K][x];
+    const std::ptrdiff_t entry = tables.damped[error] + level;
+    const ChainShares &chain = tables.chain[entry];
     row.toNext = row.toSecondNext + chain.next;
     row.toSecondNext = chain.secondNext;
-    row.out[x] = std::uint8_t(chain.out);
+    level = chain.out;
 
-    const WindowShares &window = tables.windows[level];
+    const WindowShares &window = tables.windows[entry];
     row.below.add(window.below);
     row.twoBelow.add(window.twoBelow);
-    row.below.storeAt(row.toBelow + x - kReachLeft);
-    row.twoBelow.storeAt(row.toTwoBelow + x - kReachLeft);
+    row.below.storeAt(rows.fromAbove[(K + 1) % kRowsInFlight] + x - kReachLeft);
+    row.twoBelow.storeAt(rows.fromTwoAbove[(K + 2) % kRowsInFlight] + x - kReachLeft);
     row.below.advance();
     row.twoBelow.advance();
 }
 
 // After the last pixel: the last two columns are complete.
-[[gnu::always_inline]] inline void finishRow(RowInFlight &row, int width)
+template <int K>
+[[gnu::always_inline]] inline void finishRow(RowChain &row, const GroupRows &rows, int width)
 {
-    row.below.storeAt(row.toBelow + width - kReachLeft);
-    row.twoBelow.storeAt(row.toTwoBelow + width - kReachLeft);
+    row.below.storeAt(rows.fromAbove[(K + 1) % kRowsInFlight] + width - kReachLeft);
+    row.twoBelow.storeAt(rows.fromTwoAbove[(K + 2) % kRowsInFlight] + width - kReachLeft);
 }
 
-// Row k of the group works on column i - k * kLag in step i; the column
-// after its last finishes it.
-template <int Rows>
-[[gnu::always_inline]] inline void advanceEdge(std::array<RowInFlight, Rows> &rows, const Tables &tables, int width,
-                                               int step)
+// Row K of the group works on column step - K * kLag; the column after its
+// last finishes it.
+template <int K>
+[[gnu::always_inline]] inline void advanceAtEdge(RowChain &row, const GroupRows &rows, const Tables &tables,
+                                                 int width, int step)
 {
-    for (int k = 0; k < Rows; ++k) {
-        const int x = step - k * kLag;
-        if (x >= 0 && x < width)
-            diffusePixel(rows[std::size_t(k)], tables, x);
-        else if (x == width)
-            finishRow(rows[std::size_t(k)], width);
-    }
+    const int x = step - K * kLag;
+    if (x >= 0 && x < width)
+        diffusePixel<K>(row, rows, tables, x);
+    else if (x == width)
+        finishRow<K>(row, rows, width);
+}
+
+// Each row's step outside the stretch where all rows are inside the picture.
+template <int Rows>
+[[gnu::always_inline]] inline void advanceAllAtEdge(RowChain &first, RowChain &second, RowChain &third,
+                                                    const GroupRows &rows, const Tables &tables, int width, int step)
+{
+    advanceAtEdge<0>(first, rows, tables, width, step);
+    if constexpr (Rows > 1)
+        advanceAtEdge<1>(second, rows, tables, width, step);
+    if constexpr (Rows > 2)
+        advanceAtEdge<2>(third, rows, tables, width, step);
 }
 
 template <int Rows>
-void diffuseRows(std::array<RowInFlight, Rows> rows, const Tables &tables, int width)
+void diffuseRows(const GroupRows &group, const Tables &tables, int width)
 {
+    static_assert(Rows >= 1 && Rows <= kRowsInFlight);
+    // Plain locals, so that the compiler keeps the chains in registers.
+    const GroupRows rows = group;
+    RowChain first, second, third;
     const int steps = width + 1 + (Rows - 1) * kLag;
     const int allInside = (Rows - 1) * kLag; // from here to width every row is inside the picture
     int step = 0;
     for (; step < std::min(allInside, steps); ++step)
-        advanceEdge<Rows>(rows, tables, width, step);
-    for (; step < width; ++step)
-        [&]<std::size_t... K>(std::index_sequence<K...>) {
-            (diffusePixel(rows[K], tables, step - int(K) * kLag), ...);
-        }(std::make_index_sequence<Rows>());
+        advanceAllAtEdge<Rows>(first, second, third, rows, tables, width, step);
+    for (; step < width; ++step) {
+        diffusePixel<0>(first, rows, tables, step);
+        if constexpr (Rows > 1)
+            diffusePixel<1>(second, rows, tables, step - kLag);
+        if constexpr (Rows > 2)
+            diffusePixel<2>(third, rows, tables, step - 2 * kLag);
+    }
     for (; step < steps; ++step)
-        advanceEdge<Rows>(rows, tables, width, step);
+        advanceAllAtEdge<Rows>(first, second, third, rows, tables, width, step);
 }
 
 // Each pixel's grey level, counted from the level table's first row.
 MERGOLA_VECTOR_CLONES
 void levelRowsOf(const std::uint8_t *pixels, int width, std::int32_t firstLevel, std::int32_t *levels)
 {
-    for (int x = 0; x < width; ++x, pixels += kBytesPerPixel)
-        levels[x] = (pixels[kBlue] + pixels[kGreen] + pixels[kRed]) / 3 - firstLevel;
+    for (int x = 0; x < width; ++x)
+        levels[x] = std::int32_t(contrast_detail::greyLevelAt(pixels + x * kBytesPerPixel)) - firstLevel;
 }
 
 // Black or white into blue, green and red; the fourth byte stays.
 MERGOLA_VECTOR_CLONES
-void writeOutcomes(const std::uint8_t *outcomes, int width, std::uint8_t *pixels)
+void writeOutcomes(const std::int32_t *outcomes, int width, std::uint8_t *pixels)
 {
-    for (int x = 0; x < width; ++x, pixels += kBytesPerPixel)
-        pixels[kBlue] = pixels[kGreen] = pixels[kRed] = outcomes[x];
+    constexpr std::uint32_t kFourthByte = 0xFF000000;
+    constexpr std::uint32_t kEveryColour = 0x010101; // the outcome in blue, green and red alike
+    for (int x = 0; x < width; ++x) {
+        std::uint32_t word;
+        std::memcpy(&word, pixels + x * kBytesPerPixel, sizeof word);
+        word = (word & kFourthByte) | (std::uint32_t(outcomes[x]) * kEveryColour);
+        std::memcpy(pixels + x * kBytesPerPixel, &word, sizeof word);
+    }
 }
 
 int progressAfterRow(int y, int height)
@@ -232,11 +266,10 @@ void ColdeptFilter(FilterContext &context, std::int32_t parameter)
 
     const int width = context.dest.width;
     const int height = context.dest.height;
-    // The error rows, and each row in flight's grey levels and outcomes.
+    // The error rows, and the level rows of the rows in flight.
     const std::size_t paddedWidth = std::size_t(width) + kMarginLeft + kMarginRight;
     std::vector<std::int16_t> errorRows(2 * kRowsInFlight * paddedWidth, 0);
     std::vector<std::int32_t> levelRows(kRowsInFlight * std::size_t(width));
-    std::vector<std::uint8_t> outcomeRows(kRowsInFlight * std::size_t(width));
     progress.report(kTablesReady);
 
     const std::int32_t mean = contrast_detail::meanGreyLevel(context.source);
@@ -269,36 +302,26 @@ void ColdeptFilter(FilterContext &context, std::int32_t parameter)
     const Tables tables{dampedError.data() + kMaxLevel, chain.data(), windows.data()};
     progress.report(kMeasured);
 
-    // Row k of a group (from 0) reads the error rows k (from above) and
-    // kRowsInFlight + k (from two above); it writes those of the rows below
-    // it, which for the group's last rows are the first ones again, ready
-    // for the next group. The first rows' error rows start at 0.
-    const auto fromAbove = [&](int k) { return errorRows.data() + std::size_t(k) * paddedWidth + kMarginLeft; };
-    const auto fromTwoAbove = [&](int k) { return fromAbove(kRowsInFlight + k); };
-    const auto rowInFlight = [&](int k) {
-        RowInFlight row;
-        row.levelRows = levelRows.data() + std::size_t(k) * std::size_t(width);
-        row.fromAbove = fromAbove(k);
-        row.fromTwoAbove = fromTwoAbove(k);
-        row.toBelow = fromAbove((k + 1) % kRowsInFlight);
-        row.toTwoBelow = fromTwoAbove((k + 2) % kRowsInFlight);
-        row.out = outcomeRows.data() + std::size_t(k) * std::size_t(width);
-        return row;
-    };
+    GroupRows group;
+    for (int k = 0; k < kRowsInFlight; ++k) {
+        group.fromAbove[std::size_t(k)] = errorRows.data() + std::size_t(k) * paddedWidth + kMarginLeft;
+        group.fromTwoAbove[std::size_t(k)] = group.fromAbove[std::size_t(k)] + kRowsInFlight * paddedWidth;
+        group.levels[std::size_t(k)] = levelRows.data() + std::size_t(k) * std::size_t(width);
+    }
+    static_assert(kRowsInFlight == 3);
     for (int top = 0; top < height; top += kRowsInFlight) {
         const int rows = std::min(kRowsInFlight, height - top);
         for (int k = 0; k < rows; ++k)
-            levelRowsOf(context.source.row(top + k), width, firstLevel, levelRows.data() + std::size_t(k) * width);
-        static_assert(kRowsInFlight == 3);
+            levelRowsOf(context.source.row(top + k), width, firstLevel, group.levels[std::size_t(k)]);
         if (rows == 3)
-            diffuseRows<3>({rowInFlight(0), rowInFlight(1), rowInFlight(2)}, tables, width);
+            diffuseRows<3>(group, tables, width);
         else if (rows == 2)
-            diffuseRows<2>({rowInFlight(0), rowInFlight(1)}, tables, width);
+            diffuseRows<2>(group, tables, width);
         else
-            diffuseRows<1>({rowInFlight(0)}, tables, width);
+            diffuseRows<1>(group, tables, width);
         // Each row is reported once it is in DestBuffer, in order.
         for (int k = 0; k < rows; ++k) {
-            writeOutcomes(outcomeRows.data() + std::size_t(k) * width, width, context.dest.row(top + k));
+            writeOutcomes(group.levels[std::size_t(k)], width, context.dest.row(top + k));
             progress.report(progressAfterRow(top + k + 1, height));
         }
     }
