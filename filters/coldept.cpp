@@ -230,12 +230,12 @@ void levelRowsOf(const std::uint8_t *pixels, int width, std::int32_t firstLevel,
 MERGOLA_VECTOR_CLONES
 void writeOutcomes(const std::int32_t *outcomes, int width, std::uint8_t *pixels)
 {
-    constexpr std::uint32_t kFourthByte = 0xFF000000;
+    constexpr std::uint32_t kFourthByteBits = 0xFFu << (8 * kFourthByte);
     constexpr std::uint32_t kEveryColour = 0x010101; // the outcome in blue, green and red alike
     for (int x = 0; x < width; ++x) {
         std::uint32_t word;
         std::memcpy(&word, pixels + x * kBytesPerPixel, sizeof word);
-        word = (word & kFourthByte) | (std::uint32_t(outcomes[x]) * kEveryColour);
+        word = (word & kFourthByteBits) | (std::uint32_t(outcomes[x]) * kEveryColour);
         std::memcpy(pixels + x * kBytesPerPixel, &word, sizeof word);
     }
 }

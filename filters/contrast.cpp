@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 namespace mergola {
 
@@ -41,6 +43,99 @@ std::uint32_t greySum(const std::uint8_t *pixels, int count)
     return sum;
 }
 
+[[gnu::always_inline]] inline bool levelsInRange(std::int32_t blue, std::int32_t green, std::int32_t red)
+{
+    // A level below 0 turns into a huge unsigned value.
+    return (std::uint32_t(blue) | std::uint32_t(green) | std::uint32_t(red)) <= std::uint32_t(kMaxLevel);
+}
+
+// A channel outside 0..255 is set to the nearer end and hands half of what
+// lay beyond it (h \ 2, truncated toward zero) on to the other two; inside,
+// it hands on nothing.
+[[gnu::always_inline]] inline void handOn(std::int32_t &channel, std::int32_t &other1, std::int32_t &other2)
+{
+    const std::int32_t kept = std::clamp(channel, 0, kMaxLevel);
+    const std::int32_t half = (channel - kept) / 2;
+    channel = kept;
+    other1 += half;
+    other2 += half;
+}
+
+// One round of the balancing, without branches, so that it runs in vector
+// lanes: levels all at or below 0 become 0, all at or above 255 become 255,
+// and otherwise blue, green and red hand on in turn, each seeing what the
+// ones before it left. Levels already in range come out unchanged.
+[[gnu::always_inline]] inline void balanceOnce(std::int32_t &blue, std::int32_t &green, std::int32_t &red)
+{
+    // Masks rather than bools: the compiler vectorises a select by mask.
+    const std::int32_t allLow = -std::int32_t(std::max(blue, std::max(green, red)) <= 0);
+    const std::int32_t allHigh = -std::int32_t(std::min(blue, std::min(green, red)) >= kMaxLevel);
+    handOn(blue, green, red);
+    handOn(green, blue, red);
+    handOn(red, green, blue);
+    const auto settle = [&](std::int32_t &level) { level = ((level & ~allHigh) | (kMaxLevel & allHigh)) & ~allLow; };
+    settle(blue);
+    settle(green);
+    settle(red);
+}
+
+// Blue, green and red into a pixel; the fourth byte stays.
+[[gnu::always_inline]] inline void writeLevels(std::uint8_t *pixel, std::int32_t blue, std::int32_t green,
+                                               std::int32_t red)
+{
+    constexpr std::uint32_t kByte = 0xFF;
+    constexpr std::uint32_t kFourthByteBits = kByte << (8 * kFourthByte);
+    std::uint32_t word;
+    std::memcpy(&word, pixel, sizeof word);
+    word = (word & kFourthByteBits) | ((std::uint32_t(blue) & kByte) << (8 * kBlue)) |
+           ((std::uint32_t(green) & kByte) << (8 * kGreen)) | ((std::uint32_t(red) & kByte) << (8 * kRed));
+    std::memcpy(pixel, &word, sizeof word);
+}
+
+// The level of each channel of a row, one array a channel.
+void lookUpLevels(const std::uint8_t *from, int width, const LevelTable &levels, std::int32_t *blue,
+                  std::int32_t *green, std::int32_t *red)
+{
+    for (int x = 0; x < width; ++x, from += kBytesPerPixel) {
+        blue[x] = levels[from[kBlue]];
+        green[x] = levels[from[kGreen]];
+        red[x] = levels[from[kRed]];
+    }
+}
+
+// A row's levels brought into range and written into it. One round settles
+// all but a few pixels in a hundred (two channels beyond the same end hand
+// each other their excess back and forth): every chunk of pixels takes that
+// round in vector lanes, and a chunk that still has a pixel out of range
+// finishes it one pixel at a time.
+MERGOLA_VECTOR_CLONES
+void writeBalancedRow(std::int32_t *blue, std::int32_t *green, std::int32_t *red, int width, std::uint8_t *to)
+{
+    int x = 0;
+    for (; x + kChunkPixels <= width; x += kChunkPixels) {
+        std::uint32_t outside = 0;
+        for (int j = x; j < x + kChunkPixels; ++j) {
+            std::int32_t b = blue[j], g = green[j], r = red[j];
+            balanceOnce(b, g, r);
+            outside |= std::uint32_t(b) | std::uint32_t(g) | std::uint32_t(r);
+            writeLevels(to + j * kBytesPerPixel, b, g, r);
+            blue[j] = b;
+            green[j] = g;
+            red[j] = r;
+        }
+        if (outside > std::uint32_t(kMaxLevel))
+            for (int j = x; j < x + kChunkPixels; ++j)
+                if (!levelsInRange(blue[j], green[j], red[j])) {
+                    contrast_detail::balanceLevels(blue[j], green[j], red[j]);
+                    writeLevels(to + j * kBytesPerPixel, blue[j], green[j], red[j]);
+                }
+    }
+    for (; x < width; ++x) {
+        contrast_detail::balanceLevels(blue[x], green[x], red[x]);
+        writeLevels(to + x * kBytesPerPixel, blue[x], green[x], red[x]);
+    }
+}
+
 int progressAfterRow(int base, int share, int y, int height)
 {
     return base + static_cast<int>((std::int64_t(y) * share) / height);
@@ -70,33 +165,8 @@ std::int32_t meanGreyLevel(const PixelView &view)
 
 void balanceLevels(std::int32_t &blue, std::int32_t &green, std::int32_t &red)
 {
-    const auto inRange = [](std::int32_t v) { return v >= 0 && v <= kMaxLevel; };
-    while (!(inRange(blue) && inRange(green) && inRange(red))) {
-        if (blue <= 0 && green <= 0 && red <= 0) {
-            blue = green = red = 0;
-            return;
-        }
-        if (blue >= kMaxLevel && green >= kMaxLevel && red >= kMaxLevel) {
-            blue = green = red = kMaxLevel;
-            return;
-        }
-        // Each step sees the values as the steps before it left them.
-        const auto handOn = [](std::int32_t &channel, std::int32_t &other1, std::int32_t &other2) {
-            std::int32_t half = 0;
-            if (channel < 0) {
-                half = channel / 2;
-                channel = 0;
-            } else if (channel > kMaxLevel) {
-                half = (channel - kMaxLevel) / 2;
-                channel = kMaxLevel;
-            }
-            other1 += half;
-            other2 += half;
-        };
-        handOn(blue, green, red);
-        handOn(green, blue, red);
-        handOn(red, green, blue);
-    }
+    while (!levelsInRange(blue, green, red))
+        balanceOnce(blue, green, red);
 }
 
 StuckiRow stuckiShares(std::int32_t error)
@@ -125,27 +195,13 @@ void ContrastFilter(FilterContext &context, std::int32_t parameter)
 
     const int width = context.dest.width;
     const int height = context.dest.height;
+    std::vector<std::int32_t> rowLevels(3 * std::size_t(width));
+    std::int32_t *blue = rowLevels.data();
+    std::int32_t *green = blue + width;
+    std::int32_t *red = green + width;
     for (int y = 0; y < height; ++y) {
-        const std::uint8_t *from = context.source.row(y);
-        std::uint8_t *to = context.dest.row(y);
-        for (int x = 0; x < width; ++x, from += kBytesPerPixel, to += kBytesPerPixel) {
-            const std::int32_t blue = levels[from[kBlue]];
-            const std::int32_t green = levels[from[kGreen]];
-            const std::int32_t red = levels[from[kRed]];
-            // Most pixels need no balancing: one unsigned test for all three
-            // (a level below 0 turns into a huge unsigned value).
-            if ((std::uint32_t(blue) | std::uint32_t(green) | std::uint32_t(red)) <= std::uint32_t(kMaxLevel)) {
-                to[kBlue] = std::uint8_t(blue);
-                to[kGreen] = std::uint8_t(green);
-                to[kRed] = std::uint8_t(red);
-            } else {
-                std::int32_t b = blue, g = green, r = red;
-                contrast_detail::balanceLevels(b, g, r);
-                to[kBlue] = std::uint8_t(b);
-                to[kGreen] = std::uint8_t(g);
-                to[kRed] = std::uint8_t(r);
-            }
-        }
+        lookUpLevels(context.source.row(y), width, levels, blue, green, red);
+        writeBalancedRow(blue, green, red, width, context.dest.row(y));
         progress.report(progressAfterRow(kContrastPrepared, kContrastRowShare, y + 1, height));
     }
     progress.report(kDone);
