@@ -79,60 +79,125 @@ std::uint32_t greySum(const std::uint8_t *pixels, int count)
     settle(red);
 }
 
-// Blue, green and red into a pixel; the fourth byte stays.
-[[gnu::always_inline]] inline void writeLevels(std::uint8_t *pixel, std::int32_t blue, std::int32_t green,
-                                               std::int32_t red)
+// The level map ready for whole pixels: for each channel and level, the
+// mapped level's low byte at the channel's place in a pixel's word, and
+// kOutsideFlag where the mapped level lies outside 0..255. Or-ing the
+// three entries of a pixel gives its word, right for every pixel whose
+// levels all lie in range, and tells whether they do.
+constexpr std::uint64_t kOutsideFlag = std::uint64_t(1) << 32;
+struct PlacedLevels {
+    std::array<std::uint64_t, kMaxLevel + 1> blue, green, red;
+
+    explicit PlacedLevels(const LevelTable &levels)
+    {
+        const auto place = [&](std::array<std::uint64_t, kMaxLevel + 1> &entries, int channel) {
+            for (int i = 0; i <= kMaxLevel; ++i) {
+                const std::int32_t level = levels[std::size_t(i)];
+                const bool outside = level < 0 || level > kMaxLevel;
+                entries[std::size_t(i)] = (std::uint64_t(level & kMaxLevel) << (8 * channel)) |
+                                          (outside ? kOutsideFlag : 0);
+            }
+        };
+        place(blue, kBlue);
+        place(green, kGreen);
+        place(red, kRed);
+    }
+};
+
+// The first pass over a row: every pixel through the placed levels, without
+// a branch, as if its levels were in range. The columns of the pixels whose
+// levels are not go into `outside` (each column is written, and the count
+// moves on only for those); returns their count.
+int mapRow(const std::uint8_t *from, std::uint8_t *to, int width, const PlacedLevels &placed, std::int32_t *outside)
 {
     constexpr std::uint32_t kByte = 0xFF;
     constexpr std::uint32_t kFourthByteBits = kByte << (8 * kFourthByte);
-    std::uint32_t word;
-    std::memcpy(&word, pixel, sizeof word);
-    word = (word & kFourthByteBits) | ((std::uint32_t(blue) & kByte) << (8 * kBlue)) |
-           ((std::uint32_t(green) & kByte) << (8 * kGreen)) | ((std::uint32_t(red) & kByte) << (8 * kRed));
-    std::memcpy(pixel, &word, sizeof word);
-}
-
-// The level of each channel of a row, one array a channel.
-void lookUpLevels(const std::uint8_t *from, int width, const LevelTable &levels, std::int32_t *blue,
-                  std::int32_t *green, std::int32_t *red)
-{
-    for (int x = 0; x < width; ++x, from += kBytesPerPixel) {
-        blue[x] = levels[from[kBlue]];
-        green[x] = levels[from[kGreen]];
-        red[x] = levels[from[kRed]];
+    int count = 0;
+    for (int x = 0; x < width; ++x) {
+        std::uint32_t word;
+        std::memcpy(&word, from + x * kBytesPerPixel, sizeof word);
+        const std::uint64_t mapped = placed.blue[(word >> (8 * kBlue)) & kByte] |
+                                     placed.green[(word >> (8 * kGreen)) & kByte] |
+                                     placed.red[(word >> (8 * kRed)) & kByte];
+        std::uint32_t pixel;
+        std::memcpy(&pixel, to + x * kBytesPerPixel, sizeof pixel);
+        pixel = (pixel & kFourthByteBits) | std::uint32_t(mapped);
+        std::memcpy(to + x * kBytesPerPixel, &pixel, sizeof pixel);
+        outside[count] = x;
+        count += int(mapped / kOutsideFlag);
     }
+    return count;
 }
 
-// A row's levels brought into range and written into it. One round settles
-// all but a few pixels in a hundred (two channels beyond the same end hand
-// each other their excess back and forth): every chunk of pixels takes that
-// round in vector lanes, and a chunk that still has a pixel out of range
-// finishes it one pixel at a time.
+// Blue, green and red of levels in range as a pixel's word, its fourth
+// byte 0.
+[[gnu::always_inline]] inline std::uint32_t colourWord(std::int32_t blue, std::int32_t green, std::int32_t red)
+{
+    constexpr std::uint32_t kByte = 0xFF;
+    return ((std::uint32_t(blue) & kByte) << (8 * kBlue)) | ((std::uint32_t(green) & kByte) << (8 * kGreen)) |
+           ((std::uint32_t(red) & kByte) << (8 * kRed));
+}
+
+// In the fourth byte of a word from balanceAllOnce: one round did not
+// settle the pixel.
+constexpr std::uint32_t kUnsettled = std::uint32_t(1) << (8 * kFourthByte);
+
+// One round of the balancing for each of `count` pixels, in vector lanes:
+// the levels it leaves, and each pixel's colour word, marked kUnsettled
+// where a level is still out of range.
 MERGOLA_VECTOR_CLONES
-void writeBalancedRow(std::int32_t *blue, std::int32_t *green, std::int32_t *red, int width, std::uint8_t *to)
+void balanceAllOnce(std::int32_t *blue, std::int32_t *green, std::int32_t *red, std::uint32_t *words, int count)
 {
-    int x = 0;
-    for (; x + kChunkPixels <= width; x += kChunkPixels) {
-        std::uint32_t outside = 0;
-        for (int j = x; j < x + kChunkPixels; ++j) {
-            std::int32_t b = blue[j], g = green[j], r = red[j];
-            balanceOnce(b, g, r);
-            outside |= std::uint32_t(b) | std::uint32_t(g) | std::uint32_t(r);
-            writeLevels(to + j * kBytesPerPixel, b, g, r);
-            blue[j] = b;
-            green[j] = g;
-            red[j] = r;
-        }
-        if (outside > std::uint32_t(kMaxLevel))
-            for (int j = x; j < x + kChunkPixels; ++j)
-                if (!levelsInRange(blue[j], green[j], red[j])) {
-                    contrast_detail::balanceLevels(blue[j], green[j], red[j]);
-                    writeLevels(to + j * kBytesPerPixel, blue[j], green[j], red[j]);
-                }
+    for (int i = 0; i < count; ++i) {
+        std::int32_t b = blue[i], g = green[i], r = red[i];
+        balanceOnce(b, g, r);
+        blue[i] = b;
+        green[i] = g;
+        red[i] = r;
+        const std::uint32_t outside = std::uint32_t(b) | std::uint32_t(g) | std::uint32_t(r);
+        words[i] = colourWord(b, g, r) | (outside > std::uint32_t(kMaxLevel) ? kUnsettled : 0);
     }
-    for (; x < width; ++x) {
-        contrast_detail::balanceLevels(blue[x], green[x], red[x]);
-        writeLevels(to + x * kBytesPerPixel, blue[x], green[x], red[x]);
+}
+
+// Row arrays for the pixels of a row whose levels need balancing.
+struct OutsidePixels {
+    std::vector<std::int32_t> columns, blue, green, red;
+    std::vector<std::uint32_t> words;
+    explicit OutsidePixels(int width) : columns(width), blue(width), green(width), red(width), words(width) {}
+};
+
+// The second pass: the pixels of a row whose levels left the range, their
+// levels gathered into arrays, one round of the balancing for all of them
+// in vector lanes (it settles all but a few in a hundred: two channels
+// beyond the same end hand each other their excess back and forth), the
+// rounds those few still need one pixel at a time, and each written back.
+void balanceOutside(const std::uint8_t *from, std::uint8_t *to, const LevelTable &levels, OutsidePixels &pixels,
+                    int count)
+{
+    const std::int32_t *columns = pixels.columns.data();
+    std::int32_t *blue = pixels.blue.data();
+    std::int32_t *green = pixels.green.data();
+    std::int32_t *red = pixels.red.data();
+    std::uint32_t *words = pixels.words.data();
+    for (int i = 0; i < count; ++i) {
+        const std::uint8_t *pixel = from + columns[i] * kBytesPerPixel;
+        blue[i] = levels[pixel[kBlue]];
+        green[i] = levels[pixel[kGreen]];
+        red[i] = levels[pixel[kRed]];
+    }
+    balanceAllOnce(blue, green, red, words, count);
+    constexpr std::uint32_t kFourthByteBits = 0xFFu << (8 * kFourthByte);
+    for (int i = 0; i < count; ++i) {
+        std::uint32_t word = words[i];
+        if (word & kUnsettled) {
+            contrast_detail::balanceLevels(blue[i], green[i], red[i]);
+            word = colourWord(blue[i], green[i], red[i]);
+        }
+        std::uint8_t *pixel = to + columns[i] * kBytesPerPixel;
+        std::uint32_t old;
+        std::memcpy(&old, pixel, sizeof old);
+        word |= old & kFourthByteBits;
+        std::memcpy(pixel, &word, sizeof word);
     }
 }
 
@@ -195,13 +260,13 @@ void ContrastFilter(FilterContext &context, std::int32_t parameter)
 
     const int width = context.dest.width;
     const int height = context.dest.height;
-    std::vector<std::int32_t> rowLevels(3 * std::size_t(width));
-    std::int32_t *blue = rowLevels.data();
-    std::int32_t *green = blue + width;
-    std::int32_t *red = green + width;
+    const PlacedLevels placed(levels);
+    OutsidePixels outside(width);
     for (int y = 0; y < height; ++y) {
-        lookUpLevels(context.source.row(y), width, levels, blue, green, red);
-        writeBalancedRow(blue, green, red, width, context.dest.row(y));
+        const std::uint8_t *from = context.source.row(y);
+        std::uint8_t *to = context.dest.row(y);
+        const int count = mapRow(from, to, width, placed, outside.columns.data());
+        balanceOutside(from, to, levels, outside, count);
         progress.report(progressAfterRow(kContrastPrepared, kContrastRowShare, y + 1, height));
     }
     progress.report(kDone);
