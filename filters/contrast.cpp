@@ -7,6 +7,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 namespace mergola {
 
 namespace {
@@ -87,33 +91,51 @@ std::uint32_t greySum(const std::uint8_t *pixels, int count)
 constexpr std::uint64_t kOutsideFlag = std::uint64_t(1) << 32;
 struct PlacedLevels {
     std::array<std::uint64_t, kMaxLevel + 1> blue, green, red;
+    // The same map as bytes, and the levels it keeps in range: a monotone
+    // map keeps just those from `first` to first + span, a run of them
+    // that always holds the mean, which maps to itself.
+    alignas(64) std::array<std::uint8_t, kMaxLevel + 1> bytes;
+    std::uint8_t first = 0;
+    std::uint8_t span = 0;
+    bool inRangeIsARun = false;
 
     explicit PlacedLevels(const LevelTable &levels)
     {
+        const auto inRange = [&](int i) { return levels[std::size_t(i)] >= 0 && levels[std::size_t(i)] <= kMaxLevel; };
         const auto place = [&](std::array<std::uint64_t, kMaxLevel + 1> &entries, int channel) {
-            for (int i = 0; i <= kMaxLevel; ++i) {
-                const std::int32_t level = levels[std::size_t(i)];
-                const bool outside = level < 0 || level > kMaxLevel;
-                entries[std::size_t(i)] = (std::uint64_t(level & kMaxLevel) << (8 * channel)) |
-                                          (outside ? kOutsideFlag : 0);
-            }
+            for (int i = 0; i <= kMaxLevel; ++i)
+                entries[std::size_t(i)] = (std::uint64_t(levels[std::size_t(i)] & kMaxLevel) << (8 * channel)) |
+                                          (inRange(i) ? 0 : kOutsideFlag);
         };
         place(blue, kBlue);
         place(green, kGreen);
         place(red, kRed);
+        int last = -1;
+        for (int i = kMaxLevel; i >= 0; --i) {
+            bytes[std::size_t(i)] = std::uint8_t(levels[std::size_t(i)] & kMaxLevel);
+            if (inRange(i)) {
+                first = std::uint8_t(i);
+                last = std::max(last, i);
+            }
+        }
+        span = std::uint8_t(last - first);
+        inRangeIsARun = last >= 0;
+        for (int i = 0; i <= kMaxLevel; ++i)
+            inRangeIsARun = inRangeIsARun && inRange(i) == (i >= first && i <= last);
     }
 };
 
-// The first pass over a row: every pixel through the placed levels, without
-// a branch, as if its levels were in range. The columns of the pixels whose
-// levels are not go into `outside` (each column is written, and the count
-// moves on only for those); returns their count.
-int mapRow(const std::uint8_t *from, std::uint8_t *to, int width, const PlacedLevels &placed, std::int32_t *outside)
+// The first pass over a row from column x on: every pixel through the
+// placed levels, without a branch, as if its levels were in range. The
+// columns of the pixels whose levels are not are added to the `count` in
+// `outside` (each column is written, and the count moves on only for
+// those); returns the new count.
+int mapPixels(const std::uint8_t *from, std::uint8_t *to, int x, int width, const PlacedLevels &placed,
+              std::int32_t *outside, int count)
 {
     constexpr std::uint32_t kByte = 0xFF;
     constexpr std::uint32_t kFourthByteBits = kByte << (8 * kFourthByte);
-    int count = 0;
-    for (int x = 0; x < width; ++x) {
+    for (; x < width; ++x) {
         std::uint32_t word;
         std::memcpy(&word, from + x * kBytesPerPixel, sizeof word);
         const std::uint64_t mapped = placed.blue[(word >> (8 * kBlue)) & kByte] |
@@ -127,6 +149,66 @@ int mapRow(const std::uint8_t *from, std::uint8_t *to, int width, const PlacedLe
         count += int(mapped / kOutsideFlag);
     }
     return count;
+}
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define MERGOLA_BYTE_PERMUTES 1
+// The same first pass where the processor can look up 64 bytes at once in
+// a table of 128 (AVX-512 VBMI): the map as bytes through two such lookups,
+// the pixels out of range told by their levels lying outside the run kept
+// in range, and their columns packed together. Several times faster than
+// three lookups a pixel one at a time. The pixels left over at the row's
+// end go the plain way. `outside` has room for kChunkPixels more columns.
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) int mapRowByBytes(const std::uint8_t *from,
+                                                                          std::uint8_t *to, int width,
+                                                                          const PlacedLevels &placed,
+                                                                          std::int32_t *outside)
+{
+    constexpr int kQuarter = 64;
+    const __m512i lowHalfA = _mm512_load_si512(placed.bytes.data());
+    const __m512i lowHalfB = _mm512_load_si512(placed.bytes.data() + kQuarter);
+    const __m512i highHalfA = _mm512_load_si512(placed.bytes.data() + 2 * kQuarter);
+    const __m512i highHalfB = _mm512_load_si512(placed.bytes.data() + 3 * kQuarter);
+    const __m512i first = _mm512_set1_epi8(char(placed.first));
+    const __m512i span = _mm512_set1_epi8(char(placed.span));
+    const __m512i columnInChunk = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    constexpr __mmask64 kFourthBytes = 0x8888888888888888;
+    int count = 0;
+    int x = 0;
+    for (; x + kChunkPixels <= width; x += kChunkPixels) {
+        const __m512i levels = _mm512_loadu_si512(from + x * kBytesPerPixel);
+        const __m512i low = _mm512_permutex2var_epi8(lowHalfA, levels, lowHalfB);
+        const __m512i high = _mm512_permutex2var_epi8(highHalfA, levels, highHalfB);
+        const __m512i mapped = _mm512_mask_blend_epi8(_mm512_movepi8_mask(levels), low, high);
+        const __m512i old = _mm512_loadu_si512(to + x * kBytesPerPixel);
+        _mm512_storeu_si512(to + x * kBytesPerPixel, _mm512_mask_blend_epi8(kFourthBytes, mapped, old));
+        const __mmask64 outsideBytes =
+            _mm512_cmpgt_epu8_mask(_mm512_sub_epi8(levels, first), span) & ~kFourthBytes;
+        const __m512i outsideMarks = _mm512_movm_epi8(outsideBytes);
+        const __mmask16 outsidePixels = _mm512_test_epi32_mask(outsideMarks, outsideMarks);
+        const __m512i columns = _mm512_add_epi32(_mm512_set1_epi32(x), columnInChunk);
+        _mm512_storeu_si512(outside + count, _mm512_maskz_compress_epi32(outsidePixels, columns));
+        count += __builtin_popcount(outsidePixels);
+    }
+    return mapPixels(from, to, x, width, placed, outside, count);
+}
+
+bool canPermuteBytes()
+{
+    static const bool can = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+                            __builtin_cpu_supports("avx512vbmi");
+    return can;
+}
+#endif
+
+// The first pass over a row; returns the count of columns in `outside`.
+int mapRow(const std::uint8_t *from, std::uint8_t *to, int width, const PlacedLevels &placed, std::int32_t *outside)
+{
+#ifdef MERGOLA_BYTE_PERMUTES
+    if (placed.inRangeIsARun && canPermuteBytes())
+        return mapRowByBytes(from, to, width, placed, outside);
+#endif
+    return mapPixels(from, to, 0, width, placed, outside, 0);
 }
 
 // Blue, green and red of levels in range as a pixel's word, its fourth
@@ -163,7 +245,7 @@ void balanceAllOnce(std::int32_t *blue, std::int32_t *green, std::int32_t *red, 
 struct OutsidePixels {
     std::vector<std::int32_t> columns, blue, green, red;
     std::vector<std::uint32_t> words;
-    explicit OutsidePixels(int width) : columns(width), blue(width), green(width), red(width), words(width) {}
+    explicit OutsidePixels(int width) : columns(std::size_t(width) + kChunkPixels), blue(width), green(width), red(width), words(width) {}
 };
 
 // The second pass: the pixels of a row whose levels left the range, their
