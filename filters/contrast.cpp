@@ -91,13 +91,13 @@ std::uint32_t greySum(const std::uint8_t *pixels, int count)
 constexpr std::uint64_t kOutsideFlag = std::uint64_t(1) << 32;
 struct PlacedLevels {
     std::array<std::uint64_t, kMaxLevel + 1> blue, green, red;
-    // The same map as bytes, and the levels it keeps in range: a monotone
-    // map keeps just those from `first` to first + span, a run of them
-    // that always holds the mean, which maps to itself.
+    // The same map as bytes, and the levels it keeps in range, those from
+    // `first` to first + span: the map is monotone (rounding and holding
+    // within bounds keep it so), so those it keeps in range form one run,
+    // and the run is never empty, since the mean maps to itself.
     alignas(64) std::array<std::uint8_t, kMaxLevel + 1> bytes;
     std::uint8_t first = 0;
     std::uint8_t span = 0;
-    bool inRangeIsARun = false;
 
     explicit PlacedLevels(const LevelTable &levels)
     {
@@ -110,7 +110,7 @@ struct PlacedLevels {
         place(blue, kBlue);
         place(green, kGreen);
         place(red, kRed);
-        int last = -1;
+        int last = 0;
         for (int i = kMaxLevel; i >= 0; --i) {
             bytes[std::size_t(i)] = std::uint8_t(levels[std::size_t(i)] & kMaxLevel);
             if (inRange(i)) {
@@ -119,9 +119,6 @@ struct PlacedLevels {
             }
         }
         span = std::uint8_t(last - first);
-        inRangeIsARun = last >= 0;
-        for (int i = 0; i <= kMaxLevel; ++i)
-            inRangeIsARun = inRangeIsARun && inRange(i) == (i >= first && i <= last);
     }
 };
 
@@ -205,7 +202,7 @@ bool canPermuteBytes()
 int mapRow(const std::uint8_t *from, std::uint8_t *to, int width, const PlacedLevels &placed, std::int32_t *outside)
 {
 #ifdef MERGOLA_BYTE_PERMUTES
-    if (placed.inRangeIsARun && canPermuteBytes())
+    if (canPermuteBytes())
         return mapRowByBytes(from, to, width, placed, outside);
 #endif
     return mapPixels(from, to, 0, width, placed, outside, 0);
