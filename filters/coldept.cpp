@@ -52,10 +52,11 @@ constexpr int kLag = 6;
 // and a column collects five of them, so 16 bits hold every sum.
 constexpr int kWindowLanes = 8;
 constexpr int kReachLeft = 2;
-// An error row has room for the window stores that start two columns left
-// of the first pixel and end five right of the last but one.
+// An error row has room for the window stores, which start two columns
+// left of the first pixel and, once the row is finished, end six columns
+// right of its last pixel.
 constexpr int kMarginLeft = kReachLeft;
-constexpr int kMarginRight = kWindowLanes;
+constexpr int kMarginRight = kWindowLanes - kReachLeft;
 
 struct alignas(2 * kWindowLanes * sizeof(std::int16_t)) WindowShares {
     std::int16_t below[kWindowLanes];
