@@ -135,8 +135,9 @@ TEST(ContrastFilter, BalancingHandsHalfTheExcessOnToTheOtherChannels)
 
 TEST(ContrastFilter, MatchesThePlainReferenceOnRandomPictures)
 {
-    // Pictures of mostly dark or mostly bright pixels push levels far out.
-    std::vector<FilterHarness> pictures = testing::randomPictures({{1, 1}, {1, 6}, {6, 1}, {13, 9}}, 100);
+    // Pictures of mostly dark or mostly bright pixels push levels far out;
+    // rows of 37 take whole chunks of 16 pixels and a rest.
+    std::vector<FilterHarness> pictures = testing::randomPictures({{1, 1}, {1, 6}, {6, 1}, {13, 9}, {37, 5}}, 100);
     for (auto [low, high] : {std::pair{0, 40}, std::pair{215, 255}}) {
         FilterHarness &extreme = pictures.emplace_back(16, 16);
         extreme.randomize(unsigned(low), low, high);
@@ -149,7 +150,11 @@ TEST(ContrastFilter, MatchesThePlainReferenceOnRandomPictures)
 
 TEST(ColdeptFilter, MatchesThePlainReferenceOnRandomAndFlatPictures)
 {
-    std::vector<FilterHarness> pictures = testing::randomPictures({{1, 6}, {6, 1}, {3, 3}, {13, 9}}, 300);
+    // Rows run side by side in threes, each some columns behind the one
+    // above: heights of every remainder, widths below and above that lag
+    // and long enough for all three rows to run at once.
+    std::vector<FilterHarness> pictures =
+        testing::randomPictures({{1, 6}, {6, 1}, {3, 3}, {13, 9}, {2, 4}, {7, 8}, {40, 5}}, 300);
     for (int p : {20, 10, 7, 3, 0, -20})
         testing::expectAsReference(ColdeptFilter, p, pictures, [p](FilterHarness h) { return referenceColdept(h, p); });
     for (int level : {0, 1, 60, 128, 200, 255}) {
