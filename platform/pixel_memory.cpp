@@ -190,7 +190,8 @@ void prepareSparePixelBytes(std::size_t bytes, std::size_t wanted, const std::at
         return;
     const std::size_t length = mappedLength(bytes);
     const std::size_t pageBytes = std::size_t(sysconf(_SC_PAGESIZE));
-    for (std::size_t kept = spareBlocks().countOf(length); kept < wanted; ++kept) {
+    // Counted afresh for every block: another thread may take one meanwhile.
+    for (std::size_t made = 0; made < wanted && spareBlocks().countOf(length) < wanted; ++made) {
         if (availableMemoryBytes() / kReadyOnlyWithRoomFor < length)
             return;
         auto *block = static_cast<volatile std::uint8_t *>(mapBlock(length));
@@ -256,19 +257,51 @@ SparePixelPreparation::~SparePixelPreparation()
 
 void SparePixelPreparation::start(std::size_t bytes, std::size_t wanted)
 {
-    if (m_busy || bytes < kOwnAllocationBytes)
+    if (bytes < kOwnAllocationBytes)
         return;
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_bytes = bytes;
+        m_wanted = wanted;
+        m_again = true;
+        if (m_busy)
+            return;
+        m_busy = true;
+    }
+    // A thread that is done may still be on its way out.
     if (m_thread.joinable())
         m_thread.join();
-    m_busy = true;
     try {
-        m_thread = std::thread([this, bytes, wanted] {
-            prepareSparePixelBytes(bytes, wanted, m_stop);
-            m_busy = false;
-        });
+        m_thread = std::thread([this] { run(); });
     } catch (const std::system_error &) {
         // No thread to be had: the memory is then cleared when first used.
+        const std::lock_guard<std::mutex> lock(m_mutex);
         m_busy = false;
+    }
+}
+
+bool SparePixelPreparation::busy() const
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    return m_busy;
+}
+
+void SparePixelPreparation::run()
+{
+    for (;;) {
+        std::size_t bytes = 0;
+        std::size_t wanted = 0;
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            if (!m_again || m_stop) {
+                m_busy = false;
+                return;
+            }
+            m_again = false;
+            bytes = m_bytes;
+            wanted = m_wanted;
+        }
+        prepareSparePixelBytes(bytes, wanted, m_stop);
     }
 }
 

@@ -9,6 +9,7 @@
 #include <QImage>
 #include <atomic>
 #include <cstddef>
+#include <mutex>
 #include <thread>
 
 namespace mergola {
@@ -43,14 +44,21 @@ public:
     SparePixelPreparation(const SparePixelPreparation &) = delete;
     SparePixelPreparation &operator=(const SparePixelPreparation &) = delete;
 
-    // Starts one unless one is under way, which then stands.
+    // Starts one; one under way looks again once it is done, with these
+    // figures, since what it counted may have been taken meanwhile.
     void start(std::size_t bytes, std::size_t wanted);
-    bool busy() const { return m_busy.load(); }
+    bool busy() const;
 
 private:
-    std::thread m_thread;
+    void run();
+
+    mutable std::mutex m_mutex;
+    std::size_t m_bytes = 0;
+    std::size_t m_wanted = 0;
+    bool m_again = false;
+    bool m_busy = false;
     std::atomic<bool> m_stop{false};
-    std::atomic<bool> m_busy{false};
+    std::thread m_thread;
 };
 
 // A width x height RGB32 image (rows of exactly 4 * width bytes) in memory
