@@ -162,10 +162,11 @@ TEST(PixelMemory, PreparedBlocksAreInMemoryAlreadyAndServeTheNextBlocksOfTheirSi
     EXPECT_EQ(sparePixelBytes(), 3 * kMapped);
     releaseSparePixelMemory();
 
-    // A window that closes stops its readying instead of finishing half a
-    // gigabyte first: no machine clears that between these two lines.
+    // A window that closes stops its readying instead of finishing two
+    // gigabytes first, which takes any machine a good part of a second. (With
+    // less memory available than four such blocks nothing is readied at all.)
     auto closing = std::make_unique<SparePixelPreparation>();
-    closing->start(std::size_t(512) << 20, 1);
+    closing->start(std::size_t(2) << 30, 1);
     closing.reset();
     EXPECT_EQ(sparePixelBytes(), 0u);
 }
